@@ -1,0 +1,67 @@
+/* The library's exported C functions. */
+#ifndef ZORB_ZORB_H
+#define ZORB_ZORB_H
+
+#if defined(_WIN32)
+#  if defined(ZORB_BUILDING)
+#    define ZORB_API __declspec(dllexport)
+#  else
+#    define ZORB_API __declspec(dllimport)
+#  endif
+#else
+#  define ZORB_API __attribute__((visibility("default")))
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef struct GrpOdbc GrpOdbc; /* connection cache of the host */
+typedef struct CnxOdbc CnxOdbc; /* one open connection, owned by its group */
+
+/* A new, empty connection group; null when memory runs out. */
+ZORB_API GrpOdbc* NvoGrpOdbc(void);
+
+/* The group's connection for server and database, opened on the first request.
+   User and password count only then; a pair that failed keeps answering null. */
+ZORB_API CnxOdbc* mOdbc(GrpOdbc* grupo, const char* servidor, const char* base,
+                        const char* usuario, const char* clave);
+
+/* Closes every connection of the group and frees it; null does nothing. */
+ZORB_API void DelGrpOdbc(GrpOdbc* grupo);
+
+/* Creates the database from "master". 0 or 1 on success, -1 on failure (logged); also 0 when
+   no connection to the server could be opened. */
+ZORB_API int NvaBaseD(const char* servidor, const char* base, const char* usuario,
+                      const char* clave);
+
+/* Drops the database from "master"; results as NvaBaseD. */
+ZORB_API int DelBaseD(const char* servidor, const char* base, const char* usuario,
+                      const char* clave);
+
+/* Drops the table, or every user table of the database when the name is "*".
+   A missing table is not an error; a null name changes nothing. */
+ZORB_API void DropArcSQL(const char* servidor, const char* base, const char* usuario,
+                         const char* clave, const char* tabla);
+
+/* Free SQL. The host keeps two cells, filled on first use and released by DelMacroSQL.
+   Operations: 1 execute and deliver the first row, 2 deliver the next row, 4 close the result
+   set, 5 execute and deliver every row (on failure the error text goes to `error`, at least 299
+   bytes); 3 and any other number give -1. Values go to the result object (include/zorb/host.h):
+   AbreFila(row) once per execution, then PonCelda(row, rowset row, column, text). -2: nothing
+   could be run (no result object, no connection, no statement). A text over 5999 characters
+   is not executed (-1). */
+typedef struct ResultadoSql ResultadoSql; /* result object of the host */
+typedef struct SentOdbc SentOdbc;         /* statement of MacroSQL, held in the host's cell */
+ZORB_API int MacroSQL(int operacion, const char* sql, int fila, ResultadoSql* resultado,
+                      CnxOdbc** celdaCnx, SentOdbc** celdaSent, const char* servidor,
+                      const char* base, const char* usuario, const char* clave, char* error);
+
+/* Releases what the two cells hold and clears them; always 1. */
+ZORB_API int DelMacroSQL(CnxOdbc** celdaCnx, SentOdbc** celdaSent);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

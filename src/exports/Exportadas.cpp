@@ -1,0 +1,45 @@
+// The library's C exports: thin entries into the internal code.
+#include "zorb/zorb.h"
+
+#include "exports/Admin.h"
+#include "exports/Grupo.h"
+#include "exports/MacroSql.h"
+
+extern "C" {
+
+ZORB_API GrpOdbc* NvoGrpOdbc(void) { return zorb::NvoGrpOdbc(); }
+
+ZORB_API CnxOdbc* mOdbc(GrpOdbc* grupo, const char* servidor, const char* base,
+                        const char* usuario, const char* clave) {
+  return zorb::mOdbc(grupo, servidor, base, usuario, clave);
+}
+
+ZORB_API void DelGrpOdbc(GrpOdbc* grupo) { zorb::DelGrpOdbc(grupo); }
+
+ZORB_API int NvaBaseD(const char* servidor, const char* base, const char* usuario,
+                      const char* clave) {
+  return zorb::NvaBaseD(servidor, base, usuario, clave);
+}
+
+ZORB_API int DelBaseD(const char* servidor, const char* base, const char* usuario,
+                      const char* clave) {
+  return zorb::DelBaseD(servidor, base, usuario, clave);
+}
+
+ZORB_API void DropArcSQL(const char* servidor, const char* base, const char* usuario,
+                         const char* clave, const char* tabla) {
+  zorb::DropArcSQL(servidor, base, usuario, clave, tabla);
+}
+
+ZORB_API int MacroSQL(int operacion, const char* sql, int fila, ResultadoSql* resultado,
+                      CnxOdbc** celdaCnx, SentOdbc** celdaSent, const char* servidor,
+                      const char* base, const char* usuario, const char* clave, char* error) {
+  return zorb::MacroSQL(operacion, sql, fila, resultado, celdaCnx, celdaSent, servidor, base,
+                        usuario, clave, error);
+}
+
+ZORB_API int DelMacroSQL(CnxOdbc** celdaCnx, SentOdbc** celdaSent) {
+  return zorb::DelMacroSQL(celdaCnx, celdaSent);
+}
+
+}  // extern "C"

@@ -1,0 +1,4 @@
+#pragma once
+
+int CmdPing(int argc, char** argv);
+int CmdSql(int argc, char** argv);

@@ -1,0 +1,99 @@
+// zorb ping: connect through a connection group as a host does and say how long it took.
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <sys/stat.h>
+
+#include <odbcinst.h>
+
+#include "Comandos.h"
+#include "zorb/zorb.h"
+
+namespace {
+
+void AyudaPing() {
+  std::puts(
+      "usage: zorb ping -S SERVER [-d DATABASE] [-U USER] [-P PASSWORD] [--create]\n"
+      "\n"
+      "Opens a connection group, asks it for the connection to SERVER and DATABASE (default\n"
+      "master), and prints the server, the database and how long the connection took.\n"
+      "--create makes the server folder first when SERVER names one under the engine's\n"
+      "DataRoot that does not exist yet.");
+}
+
+// The folder of a named server of the embedded engine, or empty when it cannot be told.
+std::string CarpetaServidor(const std::string& servidor) {
+  if (!servidor.empty() && servidor[0] == '/') return servidor;
+  char raiz[1024] = "";
+  SQLGetPrivateProfileString("SQL Server", "DataRoot", "", raiz, sizeof raiz, "ODBCINST.INI");
+  if (!*raiz) return "";
+  return std::string(raiz) + "/" + servidor;
+}
+
+bool CreaCarpetas(const std::string& ruta) {
+  for (size_t i = 1; i <= ruta.size(); ++i) {
+    if (i == ruta.size() || ruta[i] == '/') {
+      std::string parte = ruta.substr(0, i);
+      if (mkdir(parte.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+int CmdPing(int argc, char** argv) {
+  const char *servidor = nullptr, *base = "", *usuario = nullptr, *clave = nullptr;
+  bool crear = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      AyudaPing();
+      return 0;
+    }
+    if (a == "--create") {
+      crear = true;
+      continue;
+    }
+    if (i + 1 >= argc) {
+      std::fprintf(stderr, "zorb ping: %s needs a value\n", a.c_str());
+      return 2;
+    }
+    if (a == "-S") servidor = argv[++i];
+    else if (a == "-d") base = argv[++i];
+    else if (a == "-U") usuario = argv[++i];
+    else if (a == "-P") clave = argv[++i];
+    else {
+      std::fprintf(stderr, "zorb ping: unknown option %s\n", a.c_str());
+      return 2;
+    }
+  }
+  if (!servidor) {
+    std::fputs("zorb ping: -S SERVER is required\n", stderr);
+    return 2;
+  }
+  if (crear && std::strncmp(servidor, "DSN-", 4) != 0) {
+    std::string carpeta = CarpetaServidor(servidor);
+    if (carpeta.empty() || !CreaCarpetas(carpeta)) {
+      std::fprintf(stderr, "zorb ping: cannot create the server folder for '%s'\n", servidor);
+      return 1;
+    }
+  }
+
+  GrpOdbc* grupo = NvoGrpOdbc();
+  auto t0 = std::chrono::steady_clock::now();
+  CnxOdbc* cnx = mOdbc(grupo, servidor, base, usuario, clave);
+  auto t1 = std::chrono::steady_clock::now();
+  double ms = std::chrono::duration<double, std::milli>(t1 - t0).count();
+  DelGrpOdbc(grupo);
+  if (!cnx) {
+    std::fprintf(stderr, "zorb ping: cannot connect to server '%s', database '%s'\n", servidor,
+                 *base ? base : "master");
+    return 1;
+  }
+  std::printf("server:   %s\ndatabase: %s\nconnected in %.2f ms\n", servidor,
+              *base ? base : "master", ms);
+  return 0;
+}

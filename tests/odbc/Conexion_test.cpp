@@ -147,6 +147,7 @@ void Conexion::Comprueba(CnxOdbc* c) {
   s.ExecTexto("select 1", nullptr);
   EXPECT_EQ(ClasificaErr(&s, 110, &repetir), 0);
   EXPECT_EQ(repetir, 1);
+  s.Cierra();
 
   // LeeDiag reads whatever the last call left.
   s.ExecTexto("select * from ", "NOHAY");
@@ -155,6 +156,7 @@ void Conexion::Comprueba(CnxOdbc* c) {
   EXPECT_NE(strstr(m, "Invalid object name 'NOHAY'."), nullptr);
   s.ExecTexto("select 1", nullptr);
   EXPECT_EQ(LeeDiag(&s), nullptr);
+  s.Cierra();
 }
 
 TEST_F(Conexion, WrappersReportTheirCalls) {

@@ -1,0 +1,77 @@
+// Statements on whole databases and tables: USE, drop table, CREATE/DROP DATABASE, sp_rename.
+#include "odbc/Chk.h"
+#include "sqltext/Sentencias.h"
+
+SQLRETURN UsaBase(SentOdbc* s) {
+  s->IniTexto("USE ");
+  AnexaTxt(s, s->cnx ? s->cnx->nomBase : nullptr);
+  SQLRETURN r = s->ExecDirect();
+  ChkSent(s, 114, "", "08004", "01000");
+  return r;
+}
+
+SQLRETURN BorraTabla(SentOdbc* s, const char* tabla) {
+  UsaBase(s);
+  s->IniTexto("drop table ");
+  AnexaTxt(s, tabla);
+  SQLRETURN r = s->ExecDirect();
+  ChkSent(s, 115, "", "S0002");
+  return r;
+}
+
+SQLRETURN NvaBase(CnxOdbc* cnx, const char* base, const char* dispositivo, int tamDatos,
+                  int /*noUsado*/, int tamLog, int paraCarga) {
+  int exito = 0;
+  SentOdbc* s = new SentOdbc(cnx, 0, &exito, "");
+  UsaBase(s);
+  s->IniTexto("CREATE DATABASE ");
+  AnexaTxt(s, base);
+  if (dispositivo) {
+    AnexaTxt(s, " ON ");
+    AnexaTxt(s, dispositivo);
+    if (tamDatos != 0) {
+      AnexaTxt(s, " = ");
+      AnexaNum(s, tamDatos);
+    }
+    if (tamLog != 0) {
+      AnexaTxt(s, " LOG ON ");
+      AnexaTxt(s, dispositivo);
+      AnexaTxt(s, " = ");
+      AnexaNum(s, tamLog);
+    }
+    if (paraCarga) AnexaTxt(s, " FOR LOAD");
+  }
+  SQLRETURN r = s->ExecDirect();
+  ChkSent(s, 124, base, "01000");
+  delete s;
+  return r;
+}
+
+SQLRETURN BorraBase(CnxOdbc* cnx, const char* base) {
+  int exito = 0;
+  SentOdbc* s = new SentOdbc(cnx, 0, &exito, "");
+  UsaBase(s);
+  s->IniTexto("DROP DATABASE ");
+  AnexaTxt(s, base);
+  SQLRETURN r = s->ExecDirect();
+  ChkSent(s, 125, base, "01000");
+  delete s;
+  return r;
+}
+
+SQLRETURN Renombra(SentOdbc* s, const char* viejo, const char* nuevo, int aceptaSintaxis,
+                   const char* tipo) {
+  UsaBase(s);
+  s->IniTexto("sp_rename '");
+  AnexaTxt(s, viejo);
+  AnexaTxt(s, "','");
+  AnexaTxt(s, nuevo);
+  if (tipo) {
+    AnexaTxt(s, "','");
+    AnexaTxt(s, tipo);
+  }
+  AnexaTxt(s, "'");
+  SQLRETURN r = s->ExecDirect();
+  ChkSent(s, 102, "", "01000", aceptaSintaxis ? "37000" : nullptr);
+  return r;
+}

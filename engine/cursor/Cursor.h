@@ -1,0 +1,47 @@
+// The result of a statement as the ODBC layer sees it: a described set of columns and fetches by
+// orientation that fill a rowset. Forward-only cursors stream from SQLite; scrollable kinds
+// implement the same interface.
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/Error.h"
+#include "convert/SqlTypes.h"
+#include "cursor/Value.h"
+#include "odbc/Api.h"
+
+namespace engine::cursor {
+
+struct Column {
+  std::string name;        // empty for a computed column without an alias
+  std::string baseName;    // table column it comes from, if any
+  std::string baseTable;
+  std::string declared;    // declared type text
+  convert::SqlType type;
+  SQLSMALLINT nullable = SQL_NULLABLE_UNKNOWN;
+};
+
+struct FetchedRow {
+  Row values;
+  SQLUSMALLINT status = SQL_ROW_SUCCESS;
+};
+
+class Cursor {
+ public:
+  virtual ~Cursor() = default;
+  virtual const std::vector<Column>& columns() const = 0;
+  // SQL_CURSOR_FORWARD_ONLY, SQL_CURSOR_STATIC, SQL_CURSOR_DYNAMIC...: the kind served.
+  virtual SQLULEN type() const = 0;
+  // Replaces rows with the rowset that orientation and offset select under ODBC's rules.
+  // Returns SQL_SUCCESS, SQL_SUCCESS_WITH_INFO (notices added) or SQL_NO_DATA; throws
+  // EngineError for failures.
+  virtual SQLRETURN Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t rowsetSize,
+                          std::vector<FetchedRow>& rows, std::vector<Notice>& notices) = 0;
+  // 1-based number of the current rowset's first row in the result; 0 before or after it.
+  virtual SQLLEN RowsetStart() const = 0;
+  // Releases what the cursor holds in SQLite (statements, read snapshots, locks).
+  virtual void Close() = 0;
+};
+
+}  // namespace engine::cursor

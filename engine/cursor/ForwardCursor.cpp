@@ -1,0 +1,134 @@
+#include "cursor/ForwardCursor.h"
+
+#include <sqlite3.h>
+
+#include "common/Text.h"
+
+namespace engine::cursor {
+
+namespace {
+
+bool IsIdentifier(const char* s) {
+  if (!s || !*s) return false;
+  for (const char* p = s; *p; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80 ||
+              (p != s && c >= '0' && c <= '9');
+    if (!ok) return false;
+  }
+  // Bare keywords SQLite names a column after: they are expressions, not aliases.
+  static const char* const kExpressions[] = {"NULL", "CURRENT_TIMESTAMP", "CURRENT_DATE",
+                                             "CURRENT_TIME", "TRUE", "FALSE"};
+  for (const char* k : kExpressions)
+    if (IEquals(s, k)) return false;
+  return true;
+}
+
+}  // namespace
+
+std::vector<Column> ForwardCursor::Describe(sqlite3_stmt* stmt, bool stepped) {
+  std::vector<Column> cols;
+  int n = sqlite3_column_count(stmt);
+  sqlite3* db = sqlite3_db_handle(stmt);
+  for (int i = 0; i < n; ++i) {
+    Column c;
+    const char* name = sqlite3_column_name(stmt, i);
+    const char* origin = sqlite3_column_origin_name(stmt, i);
+    const char* table = sqlite3_column_table_name(stmt, i);
+    const char* decl = sqlite3_column_decltype(stmt, i);
+    if (origin) {
+      c.baseName = origin;
+      c.baseTable = table ? table : "";
+      // Without an alias the column keeps the case of its declaration.
+      c.name = (name && !IEquals(name, origin)) ? name : origin;
+      int notNull = 0, primaryKey = 0, autoInc = 0;
+      const char* declType = nullptr;
+      const char* collation = nullptr;
+      if (table && sqlite3_table_column_metadata(db, sqlite3_column_database_name(stmt, i), table,
+                                                 origin, &declType, &collation, &notNull,
+                                                 &primaryKey, &autoInc) == SQLITE_OK)
+        c.nullable = notNull ? SQL_NO_NULLS : SQL_NULLABLE;
+    } else {
+      c.name = IsIdentifier(name) ? name : "";
+      c.nullable = SQL_NULLABLE_UNKNOWN;
+    }
+    if (decl) {
+      c.declared = decl;
+      c.type = convert::DescribeDeclared(decl);
+    } else {
+      int t = stepped ? sqlite3_column_type(stmt, i) : SQLITE_NULL;
+      size_t len = stepped ? size_t(sqlite3_column_bytes(stmt, i)) : 0;
+      c.type = convert::DescribeComputed(t, len);
+    }
+    cols.push_back(std::move(c));
+  }
+  return cols;
+}
+
+ForwardCursor::ForwardCursor(std::shared_ptr<store::Database> db, sqlite3_stmt* stmt,
+                             SQLULEN maxRows, const std::string& verb, const std::string& table)
+    : db_(std::move(db)), stmt_(stmt), maxRows_(maxRows), verb_(verb), table_(table) {
+  try {
+    pending_ = Step();
+  } catch (...) {
+    sqlite3_finalize(stmt_);
+    stmt_ = nullptr;
+    throw;
+  }
+  columns_ = Describe(stmt_, pending_);
+}
+
+ForwardCursor::~ForwardCursor() { Close(); }
+
+void ForwardCursor::Close() {
+  if (stmt_) {
+    sqlite3_finalize(stmt_);
+    stmt_ = nullptr;
+  }
+  done_ = true;
+  pending_ = false;
+}
+
+bool ForwardCursor::Step() {
+  if (done_ || !stmt_) return false;
+  int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) return true;
+  done_ = true;
+  // Ends the read transaction at once in autocommit mode.
+  sqlite3_reset(stmt_);
+  if (rc != SQLITE_DONE) store::ThrowSqlite(db_->handle(), rc, verb_.c_str(), table_);
+  return false;
+}
+
+SQLRETURN ForwardCursor::Fetch(SQLSMALLINT orientation, SQLLEN, size_t rowsetSize,
+                               std::vector<FetchedRow>& rows, std::vector<Notice>&) {
+  if (orientation != SQL_FETCH_NEXT)
+    throw EngineError("HY106", 0, "Fetch type out of range: the cursor is forward-only.");
+  rows.clear();
+  if (rowsetSize == 0) rowsetSize = 1;
+  SQLLEN start = SQLLEN(delivered_) + 1;
+  while (rows.size() < rowsetSize) {
+    if (maxRows_ && delivered_ >= maxRows_) break;
+    if (!pending_) pending_ = Step();
+    if (!pending_) break;
+    FetchedRow r;
+    int n = int(columns_.size());
+    r.values.reserve(size_t(n));
+    for (int i = 0; i < n; ++i) r.values.push_back(Value::FromColumn(stmt_, i));
+    rows.push_back(std::move(r));
+    pending_ = false;
+    ++delivered_;
+  }
+  if (rows.empty()) {
+    rowsetStart_ = 0;
+    if (stmt_ && !done_) {
+      done_ = true;
+      sqlite3_reset(stmt_);
+    }
+    return SQL_NO_DATA;
+  }
+  rowsetStart_ = start;
+  return SQL_SUCCESS;
+}
+
+}  // namespace engine::cursor

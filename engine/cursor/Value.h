@@ -1,0 +1,25 @@
+// One fetched value and one fetched row, copied out of SQLite so that a rowset outlives the step
+// that produced it.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct sqlite3_stmt;
+
+namespace engine::cursor {
+
+struct Value {
+  enum class Kind : uint8_t { Null, Integer, Real, Text, Blob };
+  Kind kind = Kind::Null;
+  int64_t i = 0;
+  double d = 0;
+  std::string s;  // Text and Blob bytes
+
+  bool IsNull() const { return kind == Kind::Null; }
+  static Value FromColumn(sqlite3_stmt* stmt, int column);
+};
+
+using Row = std::vector<Value>;
+
+}  // namespace engine::cursor

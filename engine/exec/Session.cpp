@@ -1,0 +1,111 @@
+#include "exec/Session.h"
+
+#include <sqlite3.h>
+
+#include "common/Text.h"
+#include "tsql/Translator.h"
+
+namespace engine::exec {
+
+std::unique_ptr<Session> Session::Open(const ConnectRequest& r) {
+  std::string folder = store::Server::ResolveFolder(r.server, r.dataRoot);
+  std::unique_ptr<Session> s(new Session(store::Server(folder)));
+  auto master = s->server_.OpenMaster(s->lockTimeoutMs_);
+  s->login_ = store::Server::CheckLogin(*master, r.user, r.password);
+  s->dateFormat_ = s->login_.dateFormat;
+  s->open_["master"] = master;
+  std::string db = r.database.empty() ? s->login_.defaultDatabase : r.database;
+  EngineError cannotOpen("08004", 4060,
+                         "Cannot open database \"" + db +
+                             "\" requested by the login. The login failed.");
+  if (!tsql::IsValidDatabaseName(db)) throw cannotOpen;
+  std::string key = Lower(db);
+  if (key != "master") {
+    auto handle = s->server_.OpenDatabase(key, s->lockTimeoutMs_);
+    if (!handle) throw cannotOpen;
+    s->open_[key] = handle;
+  }
+  s->current_ = key;
+  return s;
+}
+
+Session::~Session() {
+  // A transaction still open when the connection ends is rolled back.
+  for (auto& [name, db] : open_)
+    if (db->InTransaction()) sqlite3_exec(db->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool Session::IsSa() const { return IEquals(login_.name, "sa"); }
+
+void Session::Use(const std::string& name, std::vector<Notice>& notices) {
+  std::string key = Lower(name);
+  if (!open_.count(key)) {
+    auto handle = tsql::IsValidDatabaseName(name) ? server_.OpenDatabase(key, lockTimeoutMs_)
+                                                  : nullptr;
+    if (!handle)
+      throw EngineError("08004", 911,
+                        "Database '" + name +
+                            "' does not exist. Make sure that the name is entered correctly.");
+    open_[key] = handle;
+  }
+  current_ = key;
+  notices.push_back({"01000", 5701, "Changed database context to '" + name + "'."});
+}
+
+std::shared_ptr<store::Database> Session::ForQuery() {
+  auto db = current();
+  if (!autocommit_ || explicit_ || db->InTransaction()) return db;
+  auto& reader = readers_[current_];
+  if (!reader) reader = store::Database::Open(db->path(), db->name(), lockTimeoutMs_);
+  return reader;
+}
+
+void Session::Forget(const std::string& name) {
+  readers_.erase(Lower(name));
+  auto it = open_.find(Lower(name));
+  if (it == open_.end() || it->first == "master") return;
+  if (it->second->InTransaction())
+    sqlite3_exec(it->second->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+  open_.erase(it);
+}
+
+void Session::SetAutocommit(bool on) {
+  if (on && !autocommit_) EndTransaction(true);
+  autocommit_ = on;
+}
+
+void Session::BeginIfNeeded(store::Database& db) {
+  if ((autocommit_ && !explicit_) || db.InTransaction()) return;
+  db.Exec("BEGIN");
+}
+
+void Session::BeginExplicit() {
+  explicit_ = true;
+  BeginIfNeeded(*current());
+}
+
+bool Session::InTransaction() const {
+  for (const auto& [name, db] : open_)
+    if (db->InTransaction()) return true;
+  return false;
+}
+
+void Session::EndTransaction(bool commit) {
+  explicit_ = false;
+  for (auto& [name, db] : open_) {
+    if (!db->InTransaction()) continue;
+    if (commit) {
+      db->Exec("COMMIT");  // throws (HYT00 on a lock) and leaves the transaction open
+    } else {
+      sqlite3_exec(db->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+  }
+}
+
+void Session::SetLockTimeout(long ms) {
+  lockTimeoutMs_ = ms;
+  for (auto& [name, db] : open_) db->SetLockTimeout(ms);
+  for (auto& [name, db] : readers_) db->SetLockTimeout(ms);
+}
+
+}  // namespace engine::exec

@@ -1,0 +1,223 @@
+#include "store/Database.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "common/Error.h"
+#include "common/Text.h"
+
+namespace engine::store {
+
+namespace {
+
+// Denies what would reach outside the database file or change its settings.
+int Authorize(void*, int action, const char*, const char*, const char*, const char*) {
+  switch (action) {
+    case SQLITE_ATTACH:
+    case SQLITE_DETACH:
+    case SQLITE_PRAGMA:
+      return SQLITE_DENY;
+    default:
+      return SQLITE_OK;
+  }
+}
+
+std::string After(const std::string& msg, const char* prefix) {
+  size_t n = std::strlen(prefix);
+  if (msg.compare(0, n, prefix) == 0) return msg.substr(n);
+  return std::string();
+}
+
+// SQLite quotes names as they were written ("t", [t]); messages show them bare.
+std::string Unquote(std::string n) {
+  if (n.size() >= 2 && ((n.front() == '"' && n.back() == '"') || (n.front() == '[' && n.back() == ']') ||
+                        (n.front() == '`' && n.back() == '`')))
+    n = n.substr(1, n.size() - 2);
+  return n;
+}
+
+std::string Unqualified(const std::string& name) {
+  std::string n = Unquote(name);
+  size_t dot = n.rfind('.');
+  return dot == std::string::npos || n.find('"') != std::string::npos ? n : n.substr(dot + 1);
+}
+
+}  // namespace
+
+Stmt::~Stmt() {
+  if (s_) sqlite3_finalize(s_);
+}
+
+Stmt& Stmt::operator=(Stmt&& o) noexcept {
+  if (this != &o) {
+    if (s_) sqlite3_finalize(s_);
+    s_ = o.s_;
+    o.s_ = nullptr;
+  }
+  return *this;
+}
+
+bool Database::Create(const std::string& path) {
+  int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    if (errno == EEXIST) return false;
+    throw EngineError("HY000", 5123,
+                      "CREATE FILE encountered operating system error " + std::to_string(errno) +
+                          "(" + std::strerror(errno) + ") while attempting to open or create the "
+                          "physical file '" + path + "'.");
+  }
+  fchmod(fd, 0600);
+  ::close(fd);
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+  if (rc == SQLITE_OK) {
+    sqlite3_busy_timeout(db, 30000);
+    rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+  }
+  std::string msg = db ? sqlite3_errmsg(db) : "out of memory";
+  sqlite3_close_v2(db);
+  if (rc != SQLITE_OK) {
+    ::unlink(path.c_str());
+    throw EngineError("HY000", rc, "Cannot create database file '" + path + "': " + msg + ".");
+  }
+  return true;
+}
+
+std::shared_ptr<Database> Database::Open(const std::string& path, const std::string& name,
+                                         long lockTimeoutMs) {
+  std::shared_ptr<Database> d(new Database());
+  d->name_ = name;
+  d->path_ = path;
+  int rc = sqlite3_open_v2(path.c_str(), &d->db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                           nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = d->db_ ? sqlite3_errmsg(d->db_) : "out of memory";
+    throw EngineError("HY000", rc, "Cannot open database file '" + path + "': " + msg + ".");
+  }
+  sqlite3_extended_result_codes(d->db_, 1);
+  sqlite3_db_config(d->db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+  sqlite3_db_config(d->db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+  sqlite3_db_config(d->db_, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+  d->SetLockTimeout(lockTimeoutMs);
+  d->Exec("PRAGMA synchronous=FULL");
+  sqlite3_set_authorizer(d->db_, Authorize, nullptr);
+  return d;
+}
+
+Database::~Database() {
+  if (db_) sqlite3_close_v2(db_);
+}
+
+void Database::Exec(const char* sql) {
+  // Engine-internal statements may use PRAGMA: the authorizer is lifted for them.
+  sqlite3_set_authorizer(db_, nullptr, nullptr);
+  char* err = nullptr;
+  int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &err);
+  sqlite3_set_authorizer(db_, Authorize, nullptr);
+  if (err) sqlite3_free(err);
+  if (rc != SQLITE_OK) ThrowSqlite(db_, rc, "", "");
+}
+
+void Database::SetLockTimeout(long ms) {
+  // SQL Server's -1 waits for ever; SQLite's busy handler takes an int of milliseconds.
+  sqlite3_busy_timeout(db_, ms < 0 ? 0x7fffffff : int(ms));
+}
+
+bool Database::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+
+sqlite3_stmt* Database::Prepare(const std::string& sql, const char* verb, const std::string& table) {
+  sqlite3_stmt* s = nullptr;
+  const char* tail = nullptr;
+  int rc = sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &s, &tail);
+  if (rc != SQLITE_OK) ThrowSqlite(db_, rc, verb, table);
+  if (!s) throw SyntaxError(verb);
+  // The translator hands over exactly one statement.
+  for (; tail && *tail; ++tail) {
+    if (*tail != ' ' && *tail != '\n' && *tail != '\t') {
+      sqlite3_finalize(s);
+      throw SyntaxError(std::string(tail).substr(0, 32));
+    }
+  }
+  return s;
+}
+
+void ThrowSqlite(sqlite3* db, int rc, const char* verb, const std::string& table) {
+  std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  int primary = rc & 0xff;
+  std::string v = verb ? verb : "";
+  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+    throw EngineError("HYT00", 1222, "Lock request time out period exceeded.");
+  if (primary == SQLITE_CONSTRAINT) {
+    std::string what = After(msg, "NOT NULL constraint failed: ");
+    if (!what.empty()) {
+      size_t dot = what.find('.');
+      std::string t = dot == std::string::npos ? table : what.substr(0, dot);
+      std::string c = dot == std::string::npos ? what : what.substr(dot + 1);
+      throw EngineError("23000", 515,
+                        "Cannot insert the value NULL into column '" + c + "', table '" + t +
+                            "'; column does not allow nulls. " + (v.empty() ? "INSERT" : v) +
+                            " fails.");
+    }
+    if (rc == SQLITE_CONSTRAINT_UNIQUE || rc == SQLITE_CONSTRAINT_PRIMARYKEY) {
+      std::string cols = After(msg, "UNIQUE constraint failed: ");
+      size_t dot = cols.find('.');
+      std::string t = dot == std::string::npos ? table : cols.substr(0, dot);
+      throw EngineError("23000", 2601,
+                        "Cannot insert duplicate key row in object 'dbo." + t +
+                            "' with unique index (" + cols + ").");
+    }
+    throw EngineError("23000", 547, "The statement conflicted with a constraint: " + msg + ".");
+  }
+  if (primary == SQLITE_ERROR) {
+    std::string name;
+    if (!(name = After(msg, "no such table: ")).empty()) {
+      name = Unqualified(name);
+      if (v == "DROP")
+        throw EngineError("42S02", 3701,
+                          "Cannot drop the table '" + name +
+                              "', because it does not exist or you do not have permission.");
+      throw EngineError("42S02", 208, "Invalid object name '" + name + "'.");
+    }
+    if (!(name = After(msg, "table ")).empty() && msg.find(" already exists") != std::string::npos) {
+      name = Unqualified(name.substr(0, name.find(" already exists")));
+      throw EngineError("42S01", 2714,
+                        "There is already an object named '" + name + "' in the database.");
+    }
+    if (!(name = After(msg, "index ")).empty() && msg.find(" already exists") != std::string::npos) {
+      name = Unquote(name.substr(0, name.find(" already exists")));
+      throw EngineError("42S11", 1913,
+                        "The operation failed because an index or statistics with name '" + name +
+                            "' already exists on table '" + table + "'.");
+    }
+    if (!(name = After(msg, "no such index: ")).empty())
+      throw EngineError("42S12", 3703,
+                        "Cannot drop the index '" + (table.empty() ? "" : table + ".") + name +
+                            "', because it does not exist or you do not have permission.");
+    if (!(name = After(msg, "no such column: ")).empty())
+      throw EngineError("42S22", 207, "Invalid column name '" + Unqualified(name) + "'.");
+    if (!(name = After(msg, "ambiguous column name: ")).empty())
+      throw EngineError("42000", 209, "Ambiguous column name '" + Unqualified(name) + "'.");
+    if (!(name = After(msg, "no such function: ")).empty())
+      throw EngineError("42000", 195, "'" + name + "' is not a recognized built-in function name.");
+    if (msg.find(" values were supplied") != std::string::npos ||
+        msg.find("values for ") != std::string::npos)
+      throw EngineError("21S01", 213,
+                        "Column name or number of supplied values does not match table definition.");
+    if (!(name = After(msg, "near \"")).empty()) {
+      size_t q = name.find("\": syntax error");
+      if (q != std::string::npos) throw SyntaxError(name.substr(0, q));
+    }
+    if (msg == "incomplete input") throw SyntaxError(v);
+    throw EngineError("42000", 0, msg + ".");
+  }
+  if (primary == SQLITE_AUTH) throw EngineError("42000", 229, "The statement is not permitted.");
+  if (primary == SQLITE_TOOBIG || primary == SQLITE_RANGE || primary == SQLITE_MISMATCH)
+    throw EngineError("22003", 0, msg + ".");
+  throw EngineError("HY000", rc, msg + ".");
+}
+
+}  // namespace engine::store

@@ -1,0 +1,65 @@
+// One SQLite database file opened by one connection: WAL, synchronous=FULL, a busy timeout as
+// the lock timeout, no double-quoted string literals, and an authorizer that keeps statements
+// inside the file (no ATTACH, no PRAGMA from user text).
+#pragma once
+#include <memory>
+#include <string>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace engine::store {
+
+class Database {
+ public:
+  // Opens an existing file; throws EngineError with the given state/native/message if missing.
+  static std::shared_ptr<Database> Open(const std::string& path, const std::string& name,
+                                        long lockTimeoutMs);
+  // Creates the file (owner read/write only) in WAL mode; false when it already exists.
+  static bool Create(const std::string& path);
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  sqlite3* handle() const { return db_; }
+  const std::string& name() const { return name_; }  // lower case database name
+  const std::string& path() const { return path_; }
+
+  // Runs engine-internal SQL (no rows). Throws on failure.
+  void Exec(const char* sql);
+  void SetLockTimeout(long ms);
+  bool InTransaction() const;
+  // Prepares user text (one statement). Throws the mapped error.
+  sqlite3_stmt* Prepare(const std::string& sql, const char* verb, const std::string& table);
+
+ private:
+  Database() = default;
+  sqlite3* db_ = nullptr;
+  std::string name_, path_;
+};
+
+// A prepared statement released on scope exit.
+class Stmt {
+ public:
+  explicit Stmt(sqlite3_stmt* s = nullptr) : s_(s) {}
+  ~Stmt();
+  Stmt(Stmt&& o) noexcept : s_(o.s_) { o.s_ = nullptr; }
+  Stmt& operator=(Stmt&& o) noexcept;
+  Stmt(const Stmt&) = delete;
+  Stmt& operator=(const Stmt&) = delete;
+  sqlite3_stmt* get() const { return s_; }
+  sqlite3_stmt* release() {
+    sqlite3_stmt* s = s_;
+    s_ = nullptr;
+    return s;
+  }
+
+ private:
+  sqlite3_stmt* s_;
+};
+
+// Maps an SQLite failure to SQL Server's state, number and text. verb is the statement's first
+// word (SELECT, DROP...), table its main table when known.
+[[noreturn]] void ThrowSqlite(sqlite3* db, int rc, const char* verb, const std::string& table);
+
+}  // namespace engine::store

@@ -1,0 +1,36 @@
+// T-SQL tokens: 'strings' (N'..' too) with doubled quotes, [names] and "names", -- and /* */
+// comments, @variables, ? markers, numbers, words and operators.
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace engine::tsql {
+
+enum class TokenKind {
+  Word,        // identifier or keyword, as written
+  QuotedName,  // [name] or "name"; value is the name
+  String,      // 'text' or N'text'; value is the text
+  Number,      // 12, 1.5, .5e3, 0x1F
+  Variable,    // @name or @@name
+  Parameter,   // ?
+  Operator,    // punctuation and operators, one token each (<=, <>, != ...)
+  Semicolon,
+};
+
+struct Token {
+  TokenKind kind;
+  std::string text;   // the source text of the token
+  std::string value;  // decoded: name for QuotedName, content for String; else == text
+  size_t offset = 0;  // position in the source
+
+  bool IsWord(std::string_view upperWord) const;  // a Word equal to it, case-insensitively
+  bool IsOp(std::string_view op) const { return kind == TokenKind::Operator && text == op; }
+  bool IsName() const { return kind == TokenKind::Word || kind == TokenKind::QuotedName; }
+};
+
+// Splits the whole text into tokens (comments and blanks dropped). Throws EngineError 42000 on
+// text that cannot be read: unclosed quotes or comments, characters T-SQL does not know.
+std::vector<Token> Lex(std::string_view text);
+
+}  // namespace engine::tsql

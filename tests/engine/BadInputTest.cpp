@@ -1,0 +1,128 @@
+// Text the engine cannot or must not run: clear states, no crash, no hang, nothing run from
+// inside a literal, nothing written outside the server folder.
+#include <dirent.h>
+
+#include <random>
+
+#include "Entorno.h"
+#include "Odbc.h"
+
+namespace {
+
+class BadInput : public ConServidor {};
+
+std::vector<std::string> Names(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(folder.c_str())) {
+    while (dirent* e = readdir(d)) {
+      std::string n = e->d_name;
+      if (n != "." && n != "..") names.push_back(n);
+    }
+    closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(BadInput, UnreadableOrForbiddenTextGetsAClearState) {
+  Session s(entorno.servidor());
+  s.Ok("CREATE TABLE t (a int)");
+  struct Case {
+    std::string sql;
+    std::string state;
+    SQLINTEGER native;
+  } cases[] = {
+      {"select 'abc", "42000", 105},
+      {"select N'abc", "42000", 105},
+      {"select [abc", "42000", 105},
+      {"select \"abc", "42000", 105},
+      {"select 1 /* open", "42000", 113},
+      {"select 1 /* a /* b */", "42000", 113},
+      {"select @x", "42000", 137},
+      {"select a from t where a = @@rowcount", "42000", 137},
+      {"select 1 ` 2", "42000", 102},
+      {"select \x01", "42000", 102},
+      {"select 12abc", "42000", 102},
+      {"select []", "42000", 1038},
+      {"ATTACH DATABASE '" + entorno.raiz() + "/fuera.db' AS f", "42000", 102},
+      {"PRAGMA journal_mode=DELETE", "42000", 102},
+      {"VACUUM", "42000", 102},
+      {"select a from t; drop", "42000", 102},
+      {"create login x with password = 5", "42000", 102},
+      {"create login x", "42000", 102},
+      {"alter login sa with name = y", "42000", 102},
+      {"set lock_timeout abc", "42000", 102},
+      {"set dateformat xyz", "42000", 2741},
+      {"set nothing on", "42000", 102},
+      {"exec", "42000", 102},
+      {"exec sp_nada 1, 2", "42000", 2812},
+      {"begin", "42000", 102},
+      {"select a from t where a = ?", "07002", 0},
+      {"select " + std::string(20000, '(') + "1" + std::string(20000, ')'), "42000", 0},
+      {"select 1" + std::string(5000, '+') + "1", "42000", 0},
+  };
+  for (const Case& c : cases) {
+    SQLRETURN rc = s.Exec(c.sql);
+    std::string shown = c.sql.substr(0, 60);
+    EXPECT_EQ(rc, SQL_ERROR) << shown;
+    Diag d = s.diag();
+    EXPECT_EQ(d.state, c.state) << shown << ": " << d.message;
+    if (c.native) {
+      EXPECT_EQ(d.native, c.native) << shown << ": " << d.message;
+    }
+  }
+  // Comments only, empty statements: nothing to do.
+  EXPECT_EQ(s.Exec("  -- nothing"), SQL_SUCCESS);
+  EXPECT_EQ(s.Exec(";;"), SQL_SUCCESS);
+  EXPECT_EQ(s.stmt->Query("select ''''; "), (std::vector<std::vector<std::string>>{{"'"}}));
+  EXPECT_EQ(Names(entorno.raiz()), (std::vector<std::string>{"servidor", "trabajo"}));
+}
+
+TEST_F(BadInput, RandomTextNeverCrashesOrEscapes) {
+  Session s(entorno.servidor());
+  s.Ok("CREATE TABLE t (a int, b varchar(20))");
+  s.Ok("INSERT INTO t VALUES (1, 'uno')");
+  static const char* const kPieces[] = {
+      "select ", "insert ", "into ", "t ", "values ", "(", ")", ",", "'", "''", "[", "]",
+      "\"", "--", "/*", "*/", ";", "@", "?", "N'", "drop ", "table ", "from ", "where ",
+      "use ", "master ", "create ", "database ", "login ", "sa ", "with ", "password ", "= ",
+      "1", "2.5", "0x1f", "top ", "into x ", "dbo.", ".", "*", " ", "\n", "exec ", "sp_",
+      "set ", "dateformat ", "begin ", "commit ", "rollback ", "tran ", "attach ", "pragma ",
+      "b ", "a ", "!<", "<>", "||", "{", "}", "\xf1", "\xff", "#t", "$", "alter ", "index ",
+      "unique ", "on ", "delete ", "update ", "truncate "};
+  std::mt19937 rng(20240307);
+  std::uniform_int_distribution<size_t> piece(0, sizeof kPieces / sizeof kPieces[0] - 1);
+  std::uniform_int_distribution<int> length(1, 24);
+  std::uniform_int_distribution<int> byte(1, 255);
+  int errors = 0, successes = 0;
+  for (int i = 0; i < 3000; ++i) {
+    std::string sql;
+    int n = length(rng);
+    for (int k = 0; k < n; ++k) {
+      if (k % 11 == 10)
+        sql += char(byte(rng));
+      else
+        sql += kPieces[piece(rng)];
+    }
+    SQLRETURN rc = s.Exec(sql);
+    ASSERT_TRUE(rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO || rc == SQL_ERROR ||
+                rc == SQL_NO_DATA)
+        << Rc(rc) << " for " << sql;
+    if (rc == SQL_ERROR) {
+      ++errors;
+      Diag d = s.diag();
+      ASSERT_EQ(d.state.size(), 5u) << sql;
+      ASSERT_EQ(d.message.rfind("[ZORB][Engine]", 0), 0u) << sql;
+    } else {
+      ++successes;
+    }
+    SQLFreeStmt(s.stmt->h, SQL_CLOSE);
+  }
+  EXPECT_GT(errors, 0);
+  // Whatever ran stayed inside the server folder, and the connection still works.
+  EXPECT_EQ(Names(entorno.raiz()), (std::vector<std::string>{"servidor", "trabajo"}));
+  SQLRETURN rc = s.Exec("select 1");
+  EXPECT_TRUE(SQL_SUCCEEDED(rc)) << s.diag().message;
+}
+
+}  // namespace

@@ -1,0 +1,237 @@
+// Connecting: driver texts, servers, logins, databases and the errors SQL Server's driver gives.
+#include <sys/stat.h>
+
+#include "Entorno.h"
+#include "Odbc.h"
+
+namespace {
+
+class Connect : public ConServidor {};
+
+TEST_F(Connect, FirstConnectionInitialisesTheServerWithSaAndPrivateFiles) {
+  std::string master = entorno.servidor() + "/master.db";
+  ASSERT_FALSE(Existe(master));
+  {
+    Session s(entorno.servidor());
+    ASSERT_TRUE(s.conn.connected);
+    EXPECT_EQ(s.stmt->Query("select 1 as uno"), (std::vector<std::vector<std::string>>{{"1"}}));
+    struct stat st;
+    ASSERT_EQ(stat(master.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    // Companion files of SQLite share the database's permissions.
+    std::string wal = master + "-wal";
+    if (stat(wal.c_str(), &st) == 0) {
+      EXPECT_EQ(st.st_mode & 0777, 0600u);
+    }
+    s.Ok("CREATE DATABASE Ventas");
+    ASSERT_EQ(stat((entorno.servidor() + "/ventas.db").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+  }
+  // A second connection finds the same server again.
+  Session again(entorno.servidor(), SQL_OV_ODBC3, "VENTAS");
+  EXPECT_TRUE(again.conn.connected);
+}
+
+TEST_F(Connect, FailuresCarrySqlServerStatesAndTexts) {
+  { Session init(entorno.servidor()); }
+  struct Case {
+    std::string text, state;
+    SQLINTEGER native;
+    std::string message;
+  } cases[] = {
+      {DriverText(entorno.servidor(), "sa", "wrong"), "28000", 18456,
+       "[ZORB][Engine]Login failed for user 'sa'."},
+      {DriverText(entorno.servidor(), "nadie", ""), "28000", 18456,
+       "[ZORB][Engine]Login failed for user 'nadie'."},
+      {DriverText(entorno.servidor(), "sa", "", "falta"), "08004", 4060,
+       "[ZORB][Engine]Cannot open database \"falta\" requested by the login. The login failed."},
+      {DriverText(entorno.raiz() + "/no-existe"), "08001", 17,
+       "[ZORB][Engine]SQL Server does not exist or access denied."},
+      {DriverText("../servidor"), "08001", 17,
+       "[ZORB][Engine]SQL Server does not exist or access denied."},
+      {DriverText("a/b"), "08001", 17, "[ZORB][Engine]SQL Server does not exist or access denied."},
+      {DriverText(entorno.raiz() + "/../" + entorno.raiz().substr(5) + "/servidor"), "08001", 17,
+       "[ZORB][Engine]SQL Server does not exist or access denied."},
+      {DriverText(entorno.servidor(), "sa", "", "../master"), "08004", 4060,
+       "[ZORB][Engine]Cannot open database \"../master\" requested by the login. The login "
+       "failed."},
+  };
+  for (const Case& c : cases) {
+    OdbcEnv env;
+    OdbcConn conn(env);
+    EXPECT_EQ(conn.Connect(c.text), SQL_ERROR) << c.text;
+    Diag d = conn.diag();
+    EXPECT_EQ(d.state, c.state) << c.text;
+    EXPECT_EQ(d.native, c.native) << c.text;
+    EXPECT_EQ(d.message, c.message) << c.text;
+  }
+  // A failed login does not initialise or change anything: sa still has the empty password.
+  Session s(entorno.servidor());
+  EXPECT_TRUE(s.conn.connected);
+}
+
+TEST_F(Connect, ConnectionTextsAreReadLikeTheDriverManagerPassesThem) {
+  { Session init(entorno.servidor()); }
+  const std::string srv = entorno.servidor();
+  struct Case {
+    std::string text;
+    SQLRETURN rc;
+    std::string state;
+  } cases[] = {
+      {"driver={SQL Server};server=" + srv + ";uid=sa;pwd=;database=master", SQL_SUCCESS, ""},
+      {"DRIVER={SQL Server};SERVER={" + srv + "};UID={sa};PWD={};DATABASE={MASTER}", SQL_SUCCESS,
+       ""},
+      {"DRIVER={SQL Server}; SERVER = " + srv + " ;UID=sa;;PWD=", SQL_SUCCESS, ""},
+      // First occurrence wins.
+      {"DRIVER={SQL Server};SERVER=" + srv + ";UID=sa;UID=otro", SQL_SUCCESS, ""},
+      // Unknown keywords connect with a warning.
+      {"DRIVER={SQL Server};SERVER=" + srv + ";UID=sa;APP=prueba", SQL_SUCCESS_WITH_INFO, "01S00"},
+      // Malformed texts.
+      {"DRIVER={SQL Server};SERVER=" + srv + ";UID", SQL_ERROR, "08001"},
+      {"DRIVER={SQL Server};SERVER={" + srv + ";UID=sa", SQL_ERROR, "08001"},
+      {"DRIVER={SQL Server};SERVER={" + srv + "}x;UID=sa", SQL_ERROR, "08001"},
+      {"DRIVER={SQL Server};=x;SERVER=" + srv, SQL_ERROR, "08001"},
+      // No server at all.
+      {"DRIVER={SQL Server};UID=sa", SQL_ERROR, "08001"},
+      {"DRIVER={SQL Server};SERVER=;UID=sa", SQL_ERROR, "08001"},
+  };
+  for (const Case& c : cases) {
+    OdbcEnv env;
+    OdbcConn conn(env);
+    SQLRETURN rc = conn.Connect(c.text);
+    EXPECT_EQ(Rc(rc), Rc(c.rc)) << c.text << " " << conn.diag().message;
+    if (!c.state.empty()) {
+      EXPECT_EQ(conn.diag().state, c.state) << c.text;
+    }
+  }
+}
+
+TEST_F(Connect, TextIsReadUpToTheGivenLengthOrTheFirstNul) {
+  { Session init(entorno.servidor()); }
+  OdbcEnv env;
+  std::string text = DriverText(entorno.servidor());
+  {
+    // Length shorter than the text: the database part is cut off, so master is used.
+    OdbcConn conn(env);
+    std::string withDb = DriverText(entorno.servidor(), "sa", "", "falta");
+    SQLRETURN rc = SQLDriverConnect(conn.h, nullptr,
+                                    reinterpret_cast<SQLCHAR*>(const_cast<char*>(withDb.c_str())),
+                                    SQLSMALLINT(withDb.size() - std::string(";DATABASE=falta").size()),
+                                    nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    conn.connected = SQL_SUCCEEDED(rc);
+    EXPECT_EQ(rc, SQL_SUCCESS) << conn.diag().message;
+  }
+  {
+    // Only NOPROMPT completion.
+    OdbcConn conn(env);
+    SQLRETURN rc = SQLDriverConnect(conn.h, nullptr,
+                                    reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
+                                    SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_COMPLETE);
+    conn.connected = SQL_SUCCEEDED(rc);
+    EXPECT_EQ(rc, SQL_ERROR);
+    EXPECT_EQ(conn.diag().state, "HYC00");
+  }
+  {
+    // The completed text comes back, cut to the buffer with 01004.
+    OdbcConn conn(env);
+    SQLCHAR out[16];
+    SQLSMALLINT outLen = 0;
+    SQLRETURN rc = SQLDriverConnect(conn.h, nullptr,
+                                    reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
+                                    SQL_NTS, out, sizeof out, &outLen, SQL_DRIVER_NOPROMPT);
+    conn.connected = SQL_SUCCEEDED(rc);
+    EXPECT_EQ(rc, SQL_SUCCESS_WITH_INFO);
+    EXPECT_EQ(conn.diag().state, "01004");
+    EXPECT_GT(outLen, 15);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(out)), std::string("DRIVER={SQL Ser"));
+  }
+}
+
+TEST_F(Connect, LoginsAreManagedBySaOnly) {
+  Session sa(entorno.servidor());
+  sa.Ok("CREATE LOGIN pepe WITH PASSWORD = 'cl''ave', DEFAULT_DATABASE = master");
+  EXPECT_EQ(sa.Exec("CREATE LOGIN PEPE WITH PASSWORD = 'x'"), SQL_ERROR);
+  EXPECT_EQ(sa.diag().native, 15025);
+
+  OdbcEnv env;
+  {
+    OdbcConn pepe(env);
+    EXPECT_EQ(pepe.Connect(DriverText(entorno.servidor(), "pepe", "cl'ave")), SQL_SUCCESS)
+        << pepe.diag().message;
+    OdbcStmt st(pepe);
+    for (const char* sql : {"CREATE LOGIN otro WITH PASSWORD = 'x'",
+                            "ALTER LOGIN sa WITH PASSWORD = 'robada'", "DROP LOGIN sa"}) {
+      EXPECT_EQ(st.Exec(sql), SQL_ERROR) << sql;
+      EXPECT_EQ(st.diag().state, "42000") << sql;
+      EXPECT_EQ(st.diag().native, 15247) << sql;
+    }
+    OdbcConn wrong(env);
+    EXPECT_EQ(wrong.Connect(DriverText(entorno.servidor(), "pepe", "clave")), SQL_ERROR);
+  }
+  sa.Ok("ALTER LOGIN pepe WITH PASSWORD = 'nueva'");
+  {
+    OdbcConn old(env);
+    EXPECT_EQ(old.Connect(DriverText(entorno.servidor(), "pepe", "cl'ave")), SQL_ERROR);
+    OdbcConn changed(env);
+    EXPECT_EQ(changed.Connect(DriverText(entorno.servidor(), "pepe", "nueva")), SQL_SUCCESS);
+  }
+  sa.Ok("DROP LOGIN pepe");
+  {
+    OdbcConn gone(env);
+    EXPECT_EQ(gone.Connect(DriverText(entorno.servidor(), "pepe", "nueva")), SQL_ERROR);
+    EXPECT_EQ(gone.diag().native, 18456);
+  }
+  EXPECT_EQ(sa.Exec("DROP LOGIN pepe"), SQL_ERROR);
+  EXPECT_EQ(sa.diag().native, 15151);
+  EXPECT_EQ(sa.Exec("ALTER LOGIN nadie WITH PASSWORD = 'x'"), SQL_ERROR);
+  EXPECT_EQ(sa.diag().native, 15151);
+  for (const char* language : {"us_english", "[Espa\xf1ol]", "Spanish"})
+    sa.Ok(std::string("ALTER LOGIN sa WITH DEFAULT_LANGUAGE = ") + language);
+  EXPECT_EQ(sa.Exec("ALTER LOGIN sa WITH DEFAULT_LANGUAGE = klingon"), SQL_ERROR);
+  EXPECT_EQ(sa.diag().state, "42000");
+  EXPECT_EQ(sa.Exec("DROP LOGIN sa"), SQL_ERROR);
+  // Logins live in master.db, not in plain text.
+  std::string master = LeeTodo(entorno.servidor() + "/master.db");
+  EXPECT_EQ(master.find("cl'ave"), std::string::npos);
+}
+
+TEST_F(Connect, ConnectionAttributes) {
+  Session s(entorno.servidor());
+  s.Ok("CREATE DATABASE otra");
+  SQLHDBC h = s.conn.h;
+  EXPECT_EQ(SQLSetConnectAttr(h, SQL_ATTR_LOGIN_TIMEOUT, reinterpret_cast<SQLPOINTER>(5), 0),
+            SQL_SUCCESS);
+  EXPECT_EQ(SQLSetConnectAttr(h, SQL_ATTR_TXN_ISOLATION,
+                              reinterpret_cast<SQLPOINTER>(SQL_TXN_READ_COMMITTED), 0),
+            SQL_SUCCESS);
+  EXPECT_EQ(SQLSetConnectAttr(h, 1204, reinterpret_cast<SQLPOINTER>(1), SQL_IS_INTEGER),
+            SQL_SUCCESS);
+  EXPECT_EQ(SQLSetConnectAttr(h, SQL_ATTR_CONNECTION_TIMEOUT, reinterpret_cast<SQLPOINTER>(9),
+                              SQL_NTS),
+            SQL_SUCCESS);
+  EXPECT_EQ(SQLSetConnectAttr(h, 1299, reinterpret_cast<SQLPOINTER>(4096), 0),
+            SQL_ERROR);
+  EXPECT_EQ(s.conn.diag().state, "HY092");
+  // The current catalog works as USE.
+  SQLRETURN rc = SQLSetConnectAttr(h, SQL_ATTR_CURRENT_CATALOG,
+                                   const_cast<char*>("OTRA"), SQL_NTS);
+  EXPECT_EQ(rc, SQL_SUCCESS_WITH_INFO);
+  EXPECT_EQ(s.conn.diag().native, 5701);
+  char name[64] = {0};
+  SQLINTEGER len = 0;
+  EXPECT_EQ(SQLGetConnectAttr(h, SQL_ATTR_CURRENT_CATALOG, name, sizeof name, &len), SQL_SUCCESS);
+  EXPECT_EQ(std::string(name), "otra");
+  EXPECT_EQ(SQLSetConnectAttr(h, SQL_ATTR_CURRENT_CATALOG, const_cast<char*>("falta"), SQL_NTS),
+            SQL_ERROR);
+  EXPECT_EQ(s.conn.diag().state, "08004");
+  // Enough of SQLGetInfo and SQLGetFunctions for general clients.
+  char dbms[64] = {0};
+  SQLSMALLINT l = 0;
+  EXPECT_EQ(SQLGetInfo(h, SQL_DBMS_NAME, dbms, sizeof dbms, &l), SQL_SUCCESS);
+  EXPECT_NE(std::string(dbms).find("SQL Server"), std::string::npos);
+  SQLUSMALLINT supported = 0;
+  EXPECT_EQ(SQLGetFunctions(h, SQL_API_SQLEXTENDEDFETCH, &supported), SQL_SUCCESS);
+  EXPECT_EQ(supported, SQL_TRUE);
+}
+
+}  // namespace

@@ -1,0 +1,71 @@
+// Thin ODBC helpers for the engine tests: they talk to the driver only through the driver
+// manager, as an application does.
+#pragma once
+#include <sql.h>
+#include <sqlext.h>
+
+#include <string>
+#include <vector>
+
+struct Diag {
+  std::string state;
+  SQLINTEGER native = 0;
+  std::string message;
+};
+
+// First diagnostic record of a handle (empty state when none).
+Diag FirstDiag(SQLSMALLINT type, SQLHANDLE handle);
+// All records of a handle.
+std::vector<Diag> AllDiags(SQLSMALLINT type, SQLHANDLE handle);
+
+// "DRIVER={SQL Server};SERVER=...;UID=...;PWD=...;DATABASE=..." as the library writes it.
+std::string DriverText(const std::string& server, const std::string& user = "sa",
+                       const std::string& password = "", const std::string& database = "master");
+
+class OdbcEnv {
+ public:
+  explicit OdbcEnv(SQLINTEGER version = SQL_OV_ODBC3);
+  ~OdbcEnv();
+  SQLHENV h = SQL_NULL_HENV;
+};
+
+class OdbcConn {
+ public:
+  explicit OdbcConn(OdbcEnv& env);
+  ~OdbcConn();
+  // SQLDriverConnect with the text in a 200-byte buffer and length 200, as the library does.
+  SQLRETURN Connect(const std::string& text);
+  Diag diag() const { return FirstDiag(SQL_HANDLE_DBC, h); }
+  SQLHDBC h = SQL_NULL_HDBC;
+  bool connected = false;
+};
+
+class OdbcStmt {
+ public:
+  explicit OdbcStmt(OdbcConn& conn);
+  ~OdbcStmt();
+  SQLRETURN Exec(const std::string& sql);
+  Diag diag() const { return FirstDiag(SQL_HANDLE_STMT, h); }
+  // Every row of the current result as texts (NULL as "<null>"), fetched with SQLFetch and
+  // SQLGetData; closes the cursor afterwards.
+  std::vector<std::vector<std::string>> Rows();
+  // Runs a query and returns its rows; fails the test when it does not succeed.
+  std::vector<std::vector<std::string>> Query(const std::string& sql);
+  SQLHSTMT h = SQL_NULL_HSTMT;
+};
+
+// A connected sa session on a server folder, with one statement.
+struct Session {
+  explicit Session(const std::string& server, SQLINTEGER version = SQL_OV_ODBC3,
+                   const std::string& database = "master");
+  OdbcEnv env;
+  OdbcConn conn;
+  OdbcStmt* stmt = nullptr;
+  ~Session();
+  // Runs sql and fails the test unless it succeeds.
+  void Ok(const std::string& sql);
+  SQLRETURN Exec(const std::string& sql) { return stmt->Exec(sql); }
+  Diag diag() const { return stmt->diag(); }
+};
+
+std::string Rc(SQLRETURN rc);  // readable return code for messages

@@ -1,0 +1,140 @@
+// Autocommit, manual transactions and what other connections see.
+#include "Entorno.h"
+#include "Odbc.h"
+
+namespace {
+
+using Rows = std::vector<std::vector<std::string>>;
+
+class Transactions : public ConServidor {
+ protected:
+  void SetUp() override {
+    Session setup(entorno.servidor());
+    setup.Ok("CREATE DATABASE banco");
+    setup.Ok("USE banco; CREATE TABLE c (id int NOT NULL, saldo int)");
+  }
+  std::string Count(Session& s) { return s.stmt->Query("SELECT count(*) FROM c")[0][0]; }
+  static void Autocommit(Session& s, bool on) {
+    ASSERT_EQ(SQLSetConnectAttr(s.conn.h, SQL_ATTR_AUTOCOMMIT,
+                                reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON
+                                                                : SQL_AUTOCOMMIT_OFF),
+                                0),
+              SQL_SUCCESS);
+  }
+};
+
+TEST_F(Transactions, AutocommitMakesEveryStatementVisibleAtOnce) {
+  Session a(entorno.servidor(), SQL_OV_ODBC3, "banco");
+  Session b(entorno.servidor(), SQL_OV_ODBC3, "banco");
+  SQLUINTEGER mode = 0;
+  SQLGetConnectAttr(a.conn.h, SQL_ATTR_AUTOCOMMIT, &mode, 0, nullptr);
+  EXPECT_EQ(mode, SQLUINTEGER(SQL_AUTOCOMMIT_ON));
+  a.Ok("INSERT INTO c VALUES (1, 10)");
+  EXPECT_EQ(Count(b), "1");
+}
+
+TEST_F(Transactions, RollbackLosesCommitKeepsAndOthersSeeOnlyCommitted) {
+  Session a(entorno.servidor(), SQL_OV_ODBC3, "banco");
+  Session b(entorno.servidor(), SQL_OV_ODBC3, "banco");
+  Autocommit(a, false);
+  a.Ok("INSERT INTO c VALUES (1, 10)");
+  a.Ok("INSERT INTO c VALUES (2, 20)");
+  EXPECT_EQ(Count(a), "2");
+  EXPECT_EQ(Count(b), "0");  // uncommitted rows are not seen, and reading does not wait
+  EXPECT_EQ(SQLEndTran(SQL_HANDLE_DBC, a.conn.h, SQL_ROLLBACK), SQL_SUCCESS);
+  EXPECT_EQ(Count(a), "0");
+  a.Ok("INSERT INTO c VALUES (3, 30)");
+  EXPECT_EQ(Count(b), "0");
+  EXPECT_EQ(SQLEndTran(SQL_HANDLE_DBC, a.conn.h, SQL_COMMIT), SQL_SUCCESS);
+  EXPECT_EQ(Count(b), "1");
+  // The next statement begins the next transaction.
+  a.Ok("UPDATE c SET saldo = 31");
+  EXPECT_EQ(b.stmt->Query("SELECT saldo FROM c"), (Rows{{"30"}}));
+  // Switching autocommit on commits.
+  Autocommit(a, true);
+  EXPECT_EQ(b.stmt->Query("SELECT saldo FROM c"), (Rows{{"31"}}));
+  a.Ok("DELETE FROM c");
+  EXPECT_EQ(Count(b), "0");
+}
+
+TEST_F(Transactions, OdbcTwoCallsAndTSqlTransactions) {
+  Session a(entorno.servidor(), SQL_OV_ODBC2, "banco");
+  Session b(entorno.servidor(), SQL_OV_ODBC3, "banco");
+  // SQLSetConnectOption/SQLTransact as an ODBC 2 application calls them.
+  ASSERT_EQ(SQLSetConnectOption(a.conn.h, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF), SQL_SUCCESS);
+  a.Ok("INSERT INTO c VALUES (1, 10)");
+  EXPECT_EQ(Count(b), "0");
+  EXPECT_EQ(SQLTransact(a.env.h, a.conn.h, SQL_COMMIT), SQL_SUCCESS);
+  EXPECT_EQ(Count(b), "1");
+  ASSERT_EQ(SQLSetConnectOption(a.conn.h, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_ON), SQL_SUCCESS);
+  // BEGIN TRAN ... ROLLBACK inside autocommit.
+  a.Ok("BEGIN TRANSACTION");
+  a.Ok("INSERT INTO c VALUES (2, 20)");
+  EXPECT_EQ(Count(b), "1");
+  a.Ok("ROLLBACK");
+  EXPECT_EQ(Count(a), "1");
+  a.Ok("BEGIN TRAN; INSERT INTO c VALUES (3, 30); COMMIT TRAN");
+  EXPECT_EQ(Count(b), "2");
+  EXPECT_EQ(a.Exec("COMMIT"), SQL_ERROR);
+  EXPECT_EQ(a.diag().native, 3902);
+}
+
+TEST_F(Transactions, DisconnectRollsBackAndWritersWaitThenTimeOut) {
+  Session b(entorno.servidor(), SQL_OV_ODBC3, "banco");
+  {
+    Session a(entorno.servidor(), SQL_OV_ODBC3, "banco");
+    Autocommit(a, false);
+    a.Ok("INSERT INTO c VALUES (1, 10)");
+    // b cannot write while a holds the write transaction: it waits, then gives up.
+    b.Ok("SET LOCK_TIMEOUT 100");
+    EXPECT_EQ(b.Exec("INSERT INTO c VALUES (2, 20)"), SQL_ERROR);
+    EXPECT_EQ(b.diag().state, "HYT00");
+    EXPECT_EQ(b.diag().native, 1222);
+    EXPECT_EQ(b.diag().message, "[ZORB][Engine]Lock request time out period exceeded.");
+  }
+  EXPECT_EQ(Count(b), "0");
+  b.Ok("INSERT INTO c VALUES (2, 20)");
+  EXPECT_EQ(Count(b), "1");
+}
+
+}  // namespace
+
+namespace {
+
+// A result being read does not hold back the writes of its own connection.
+TEST_F(Transactions, WritesCommitWhileTheConnectionReadsAResult) {
+  Session a(entorno.servidor(), SQL_OV_ODBC3, "banco");
+  Session b(entorno.servidor(), SQL_OV_ODBC3, "banco");
+  for (int i = 1; i <= 3; ++i) a.Ok("INSERT INTO c VALUES (" + std::to_string(i) + ", 0)");
+  OdbcStmt reader(a.conn);
+  ASSERT_EQ(reader.Exec("SELECT id FROM c ORDER BY id"), SQL_SUCCESS);
+  ASSERT_EQ(SQLFetch(reader.h), SQL_SUCCESS);
+  a.Ok("INSERT INTO c VALUES (4, 0)");
+  EXPECT_EQ(Count(b), "4");
+  // Another connection can write meanwhile, and the first one still can afterwards.
+  b.Ok("INSERT INTO c VALUES (5, 0)");
+  a.Ok("UPDATE c SET saldo = 1 WHERE id = 5");
+  EXPECT_EQ(b.stmt->Query("SELECT saldo FROM c WHERE id = 5"), (Rows{{"1"}}));
+  // The open result keeps reading what was there when it started.
+  int rows = 1;
+  while (SQLFetch(reader.h) == SQL_SUCCESS) ++rows;
+  EXPECT_EQ(rows, 3);
+}
+
+// Inside a transaction the connection reads its own writes, and a commit keeps an open result.
+TEST_F(Transactions, CommitKeepsAnOpenResult) {
+  Session a(entorno.servidor(), SQL_OV_ODBC3, "banco");
+  Session b(entorno.servidor(), SQL_OV_ODBC3, "banco");
+  Autocommit(a, false);
+  for (int i = 1; i <= 3; ++i) a.Ok("INSERT INTO c VALUES (" + std::to_string(i) + ", 0)");
+  OdbcStmt reader(a.conn);
+  ASSERT_EQ(reader.Exec("SELECT id FROM c ORDER BY id"), SQL_SUCCESS);
+  ASSERT_EQ(SQLFetch(reader.h), SQL_SUCCESS);
+  EXPECT_EQ(SQLEndTran(SQL_HANDLE_DBC, a.conn.h, SQL_COMMIT), SQL_SUCCESS);
+  EXPECT_EQ(Count(b), "3");
+  EXPECT_EQ(SQLFetch(reader.h), SQL_SUCCESS);
+  EXPECT_EQ(SQLFetch(reader.h), SQL_SUCCESS);
+  EXPECT_EQ(SQLFetch(reader.h), SQL_NO_DATA);
+}
+
+}  // namespace

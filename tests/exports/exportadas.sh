@@ -1,13 +1,21 @@
 #!/usr/bin/env bash
-# The library exports exactly the functions that zorb.h declares, and nothing else.
+# The library exports exactly the functions that zorb.h declares, and the Windows export table
+# names the same ones.
 set -euo pipefail
-lib=$1 header=$2
+lib=$1 header=$2 def=$3
 declared=$(grep -v '^#' "$header" | grep -oE 'ZORB_API[^(]*\(' | sed -E 's/.*[ *]([A-Za-z_][A-Za-z0-9_]*)\($/\1/' | sort)
 exported=$(nm -D --defined-only "$lib" | awk '$2 ~ /^[TtWVi]$/ {print $3}' | sort)
+listed=$(sed -n '/^EXPORTS/,$p' "$def" | tail -n +2 | awk 'NF {print $1}' | sort)
+status=0
 if [ "$declared" != "$exported" ]; then
   echo "declared in zorb.h:"; echo "$declared"
   echo "exported by $lib:"; echo "$exported"
-  echo "1 failed"
-  exit 1
+  status=1
 fi
-echo "exports: $(echo "$exported" | wc -l) functions, as declared"
+if [ "$declared" != "$listed" ]; then
+  echo "declared in zorb.h:"; echo "$declared"
+  echo "listed in $def:"; echo "$listed"
+  status=1
+fi
+[ $status -eq 0 ] && echo "exports: $(echo "$exported" | wc -l) functions, as declared"
+exit $status

@@ -1,6 +1,7 @@
 // zorb sql: runs one statement through MacroSQL, as a host does, and prints what comes back.
 #include <cstdio>
 #include <cstring>
+#include <strings.h>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,9 +18,9 @@ void AyudaSql() {
       "\n"
       "Runs the statement with MacroSQL operation 5 and prints its rows as a table, or the\n"
       "count of rows it changed. MacroSQL hands over values only, so the columns are headed by\n"
-      "their numbers 1, 2, ... A statement that returns no rows and whose count is unknown\n"
-      "(CREATE, USE, ...) reports 1. As for any host, every double quote in the statement is\n"
-      "sent as a single quote: \"text\" is the literal 'text'.\n"
+      "their numbers 1, 2, ... INSERT, UPDATE and DELETE report the rows they changed; other\n"
+      "statements that return no rows print OK. As for any host, every double quote in the\n"
+      "statement is sent as a single quote: \"text\" is the literal 'text'.\n"
       "\n"
       "  -S SERVER    server: an absolute folder of the embedded engine, a name under its\n"
       "               DataRoot, or DSN-name for a data source\n"
@@ -82,6 +83,15 @@ void Imprime(const Tabla& t) {
 
 }  // namespace
 
+// INSERT, UPDATE and DELETE report the rows they changed; other statements only succeed.
+static bool CuentaFilas(const char* sentencia) {
+  while (*sentencia == ' ' || *sentencia == '\t' || *sentencia == '\n' || *sentencia == '\r')
+    ++sentencia;
+  for (const char* p : {"insert", "update", "delete"})
+    if (strncasecmp(sentencia, p, 6) == 0) return true;
+  return false;
+}
+
 int CmdSql(int argc, char** argv) {
   const char *servidor = nullptr, *base = "master", *usuario = "", *clave = "", *sql = nullptr;
   for (int i = 1; i < argc; ++i) {
@@ -133,7 +143,9 @@ int CmdSql(int argc, char** argv) {
   }
   if (tabla.conColumnas)
     Imprime(tabla);
-  else
+  else if (CuentaFilas(sql))
     std::printf("(%d row%s affected)\n", r, r == 1 ? "" : "s");
+  else
+    std::puts("OK");  // the free-SQL result carries no count for other statements
   return 0;
 }

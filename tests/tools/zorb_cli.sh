@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The zorb command as a user runs it: output texts and exit codes.
+set -u
+zorb=$1
+tmp=$(mktemp -d /tmp/zorbcli-XXXXXX)
+trap 'rm -rf "$tmp"' EXIT
+srv="$tmp/srv"
+mkdir "$srv"
+cd "$tmp"
+pass=0 fail=0
+
+# check NAME EXPECTED_EXIT EXPECTED_OUTPUT -- command...
+check() {
+  local name=$1 want_rc=$2 want_out=$3
+  shift 4
+  local out rc
+  out=$("$@" 2>&1)
+  rc=$?
+  if [ "$rc" -eq "$want_rc" ] && [ "$out" = "$want_out" ]; then
+    pass=$((pass + 1))
+  else
+    fail=$((fail + 1))
+    printf 'FAIL %s: exit %s (want %s)\n--- got\n%s\n--- want\n%s\n' "$name" "$rc" "$want_rc" "$out" "$want_out"
+  fi
+}
+
+check create-db 0 "OK" -- "$zorb" sql -S "$srv" "CREATE DATABASE tienda"
+check create-table 0 "OK" -- "$zorb" sql -S "$srv" -d tienda "CREATE TABLE t (C1 int, C2 char(10))"
+check insert 0 "(1 row affected)" -- "$zorb" sql -S "$srv" -d tienda "INSERT INTO t VALUES (1, 'uno')"
+check insert-dq 0 "(1 row affected)" -- "$zorb" sql -S "$srv" -d tienda "INSERT INTO t VALUES (22, \"dos\")"
+check insert-quote 0 "(1 row affected)" -- "$zorb" sql -S "$srv" -d tienda "INSERT INTO t VALUES (333, 'O''tres')"
+check update 0 "(2 rows affected)" -- "$zorb" sql -S "$srv" -d tienda "UPDATE t SET C2 = 'x' WHERE C1 < 100"
+check select 0 "1   | 2
+----+-------
+1   | x
+22  | x
+333 | O'tres
+(3 rows)" -- "$zorb" sql -S "$srv" -d tienda "SELECT C1, C2 FROM t ORDER BY C1"
+check empty 0 "(0 rows)" -- "$zorb" sql -S "$srv" -d tienda "SELECT C1 FROM t WHERE C1 = 0"
+check bad-table 1 "zorb sql: [ZORB][Engine]Invalid object name 'nohay'." -- "$zorb" sql -S "$srv" -d tienda "SELECT * FROM nohay"
+check no-db 1 "zorb sql: cannot connect to $srv, database nodb" -- "$zorb" sql -S "$srv" -d nodb "SELECT 1"
+check usage 2 "zorb sql: -S SERVER and a statement are needed (see zorb sql --help)" -- "$zorb" sql -S "$srv"
+check unknown 2 "zorb: unknown command 'frob' (see zorb --help)" -- "$zorb" frob
+check ping-missing 1 "zorb ping: cannot connect to server '$tmp/none', database 'master'" -- "$zorb" ping -S "$tmp/none"
+out=$("$zorb" ping -S "$srv" -d tienda) && case "$out" in
+  *"database: tienda"*"connected in "*" ms") pass=$((pass + 1)) ;;
+  *) fail=$((fail + 1)); echo "FAIL ping: $out" ;;
+esac || { fail=$((fail + 1)); echo "FAIL ping: exit $?"; }
+"$zorb" sql --help | grep -q 'usage: zorb sql' && pass=$((pass + 1)) || { fail=$((fail + 1)); echo "FAIL sql --help"; }
+[ -e ZorbLog.txt ] && { fail=$((fail + 1)); echo "FAIL: the tool wrote a log record"; cat ZorbLog.txt; } || pass=$((pass + 1))
+
+echo "$pass passed, $fail failed"
+[ "$fail" -eq 0 ]

@@ -234,6 +234,7 @@ SQLRETURN ToC(const Value& v, SQLSMALLINT sqlType, SQLSMALLINT scale, const CTar
   }
   switch (cType) {
     case SQL_C_CHAR:
+      if (v.kind == Value::Kind::Text) return PutBytes(v.s, true, t, offset, notice);
       return PutBytes(AsText(v, sqlType, scale), true, t, offset, notice);
     case SQL_C_BINARY:
       return PutBytes(v.kind == Value::Kind::Blob || v.kind == Value::Kind::Text

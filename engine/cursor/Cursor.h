@@ -2,6 +2,7 @@
 // orientation that fill a rowset. Forward-only cursors stream from SQLite; scrollable kinds
 // implement the same interface.
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ struct Column {
 struct FetchedRow {
   Row values;
   SQLUSMALLINT status = SQL_ROW_SUCCESS;
+  int64_t rowid = 0;  // the table row a dynamic cursor read it from; 0 otherwise
 };
 
 class Cursor {

@@ -104,22 +104,26 @@ SQLRETURN ForwardCursor::Fetch(SQLSMALLINT orientation, SQLLEN, size_t rowsetSiz
                                std::vector<FetchedRow>& rows, std::vector<Notice>&) {
   if (orientation != SQL_FETCH_NEXT)
     throw EngineError("HY106", 0, "Fetch type out of range: the cursor is forward-only.");
-  rows.clear();
   if (rowsetSize == 0) rowsetSize = 1;
   SQLLEN start = SQLLEN(delivered_) + 1;
-  while (rows.size() < rowsetSize) {
+  size_t count = 0;
+  size_t n = columns_.size();
+  // The rows of the previous rowset are overwritten in place: their text buffers are reused.
+  while (count < rowsetSize) {
     if (maxRows_ && delivered_ >= maxRows_) break;
     if (!pending_) pending_ = Step();
     if (!pending_) break;
-    FetchedRow r;
-    int n = int(columns_.size());
-    r.values.reserve(size_t(n));
-    for (int i = 0; i < n; ++i) r.values.push_back(Value::FromColumn(stmt_, i));
-    rows.push_back(std::move(r));
+    if (rows.size() <= count) rows.emplace_back();
+    FetchedRow& r = rows[count];
+    r.status = SQL_ROW_SUCCESS;
+    r.values.resize(n);
+    for (size_t i = 0; i < n; ++i) r.values[i].Assign(stmt_, int(i));
+    ++count;
     pending_ = false;
     ++delivered_;
   }
-  if (rows.empty()) {
+  rows.resize(count);
+  if (count == 0) {
     rowsetStart_ = 0;
     if (stmt_ && !done_) {
       done_ = true;

@@ -18,6 +18,8 @@ struct Value {
 
   bool IsNull() const { return kind == Kind::Null; }
   static Value FromColumn(sqlite3_stmt* stmt, int column);
+  // Replaces this value by a column of the current row, reusing the text buffer.
+  void Assign(sqlite3_stmt* stmt, int column);
 };
 
 using Row = std::vector<Value>;

@@ -4,6 +4,10 @@
 
 #include "common/Text.h"
 #include "cursor/ForwardCursor.h"
+#include "cursor/Open.h"
+#include "exec/Catalogo.h"
+#include "exec/DdlExec.h"
+#include "types/Adapt.h"
 
 namespace engine::exec {
 
@@ -18,11 +22,13 @@ EngineError NoPermission() {
 // Runs one SQLite statement; returns a cursor when it yields rows and may.
 std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& st, bool last,
                                        int firstParameter, const Options& options,
-                                       SQLLEN& rowCount) {
+                                       SQLLEN& rowCount, std::vector<Notice>& notices) {
   auto db = st.kind == Kind::Query ? session.ForQuery() : session.current();
   session.BeginIfNeeded(*db);
   const char* verb = st.verb.c_str();
-  store::Stmt stmt(db->Prepare(st.sql, verb, st.name));
+  // Column types: value checks, collations, date literals (types/Adapt.h).
+  std::string sql = types::Adapt(db->handle(), session.dateFormat(), st);
+  store::Stmt stmt(db->Prepare(sql, verb, st.name));
   int markers = sqlite3_bind_parameter_count(stmt.get());
   for (int i = 1; i <= markers; ++i) {
     if (!options.bind)
@@ -34,8 +40,12 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
       throw EngineError("42000", 0,
                         "Only the last statement of a batch may return rows: '" + st.verb +
                             "' comes before the end.");
-    return std::make_unique<cursor::ForwardCursor>(db, stmt.release(), options.maxRows, st.verb,
-                                                   st.name);
+    // Forward-only, static or dynamic as requested and possible (cursor/Open.h).
+    cursor::OpenRequest request{db, stmt.release(), sql, options.cursorType, options.maxRows,
+                                st.verb, st.name, [&](sqlite3_stmt* s, int i) {
+                                  options.bind(s, i, firstParameter + i - 1);
+                                }};
+    return cursor::Open(std::move(request), notices);
   }
   int rc;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
@@ -66,9 +76,9 @@ std::vector<cursor::Column> DescribePrepared(Session& session, const tsql::Batch
   }
 }
 
-Procedure FindProcedure(const std::string&) {
-  // Catalogue procedures (sp_tables, sp_helpindex, sp_rename...) register here.
-  return nullptr;
+Procedure FindProcedure(const std::string& name) {
+  // Catalogue procedures: sp_tables, sp_columns, sp_databases, sp_helpindex, sp_rename.
+  return FindCatalogProcedure(name);
 }
 
 Outcome Execute(Session& session, const tsql::Batch& batch, const Options& options,
@@ -84,8 +94,13 @@ Outcome Execute(Session& session, const tsql::Batch& batch, const Options& optio
       case Kind::Query:
       case Kind::Dml:
       case Kind::Ddl:
-      case Kind::DropTable:
-        out.cursor = RunSql(session, st, last, parameter, options, out.rowCount);
+      case Kind::DropTable: {
+        TableGuard guard(session, st);  // TABLOCKX, engine tables (exec/DdlExec.h)
+        out.cursor = RunSql(session, st, last, parameter, options, out.rowCount, notices);
+        break;
+      }
+      case Kind::SelectInto:
+        out.rowCount = RunSelectInto(session, st, parameter, options);
         break;
       case Kind::Use:
         session.Use(st.name, notices);

@@ -438,7 +438,8 @@ SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER
       case SQL_ATTR_ROW_BIND_OFFSET_PTR: return pointer(s.rowBindOffset);
       case SQL_ATTR_ROW_STATUS_PTR: return pointer(s.rowStatus);
       case SQL_ATTR_ROWS_FETCHED_PTR: return pointer(s.rowsFetched);
-      case SQL_ATTR_CURSOR_TYPE: return integer(s.cursorType);
+      // The kind served while a result is open (a static cursor may stand in for another).
+      case SQL_ATTR_CURSOR_TYPE: return integer(s.cursor ? s.cursor->type() : s.cursorType);
       case SQL_ATTR_CONCURRENCY: return integer(s.concurrency);
       case SQL_ATTR_CURSOR_SCROLLABLE: return integer(s.cursorScrollable);
       case SQL_ATTR_CURSOR_SENSITIVITY: return integer(s.cursorSensitivity);

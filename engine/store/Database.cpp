@@ -9,6 +9,8 @@
 
 #include "common/Error.h"
 #include "common/Text.h"
+#include "tsql/Ddl.h"
+#include "types/Values.h"
 
 namespace engine::store {
 
@@ -104,7 +106,10 @@ std::shared_ptr<Database> Database::Open(const std::string& path, const std::str
   sqlite3_db_config(d->db_, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
   d->SetLockTimeout(lockTimeoutMs);
   d->Exec("PRAGMA synchronous=FULL");
+  // Reads through a memory map: a scan in key order does not thrash the small page cache.
+  d->Exec("PRAGMA mmap_size=268435456");
   sqlite3_set_authorizer(d->db_, Authorize, nullptr);
+  types::Register(d->db_);  // the char collation and value checks (types/Values.h)
   return d;
 }
 
@@ -117,7 +122,7 @@ void Database::Exec(const char* sql) {
   sqlite3_set_authorizer(db_, nullptr, nullptr);
   char* err = nullptr;
   int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &err);
-  sqlite3_set_authorizer(db_, Authorize, nullptr);
+  if (catalogAccess_ == 0) sqlite3_set_authorizer(db_, Authorize, nullptr);
   if (err) sqlite3_free(err);
   if (rc != SQLITE_OK) ThrowSqlite(db_, rc, "", "");
 }
@@ -145,8 +150,18 @@ sqlite3_stmt* Database::Prepare(const std::string& sql, const char* verb, const 
   return s;
 }
 
+Database::CatalogAccess::CatalogAccess(Database& db) : db_(db) {
+  if (db_.catalogAccess_++ == 0) sqlite3_set_authorizer(db_.db_, nullptr, nullptr);
+}
+
+Database::CatalogAccess::~CatalogAccess() {
+  if (--db_.catalogAccess_ == 0) sqlite3_set_authorizer(db_.db_, Authorize, nullptr);
+}
+
 void ThrowSqlite(sqlite3* db, int rc, const char* verb, const std::string& table) {
   std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+  // A value check that failed inside a statement carries its own state and number.
+  if (auto e = types::DecodeError(msg)) throw *e;
   int primary = rc & 0xff;
   std::string v = verb ? verb : "";
   if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
@@ -188,15 +203,25 @@ void ThrowSqlite(sqlite3* db, int rc, const char* verb, const std::string& table
                         "There is already an object named '" + name + "' in the database.");
     }
     if (!(name = After(msg, "index ")).empty() && msg.find(" already exists") != std::string::npos) {
-      name = Unquote(name.substr(0, name.find(" already exists")));
+      name = tsql::IndexNameOf(Unquote(name.substr(0, name.find(" already exists"))), table);
       throw EngineError("42S11", 1913,
                         "The operation failed because an index or statistics with name '" + name +
                             "' already exists on table '" + table + "'.");
     }
-    if (!(name = After(msg, "no such index: ")).empty())
+    if (!(name = After(msg, "no such index: ")).empty()) {
+      // SQLite's index names carry their table (tsql/Ddl.h).
+      std::string t = table;
+      size_t dot = name.find('.');
+      if (t.empty() && dot != std::string::npos) t = name.substr(0, dot);
+      name = tsql::IndexNameOf(name, t);
+      if (v != "DROP")
+        throw EngineError("42000", 308,
+                          "Index '" + name + "' on table '" + t +
+                              "' (specified in the FROM clause) does not exist.");
       throw EngineError("42S12", 3703,
                         "Cannot drop the index '" + (table.empty() ? "" : table + ".") + name +
                             "', because it does not exist or you do not have permission.");
+    }
     if (!(name = After(msg, "no such column: ")).empty())
       throw EngineError("42S22", 207, "Invalid column name '" + Unqualified(name) + "'.");
     if (!(name = After(msg, "ambiguous column name: ")).empty())

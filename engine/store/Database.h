@@ -32,10 +32,25 @@ class Database {
   // Prepares user text (one statement). Throws the mapped error.
   sqlite3_stmt* Prepare(const std::string& sql, const char* verb, const std::string& table);
 
+  // While one is alive, engine-internal SQL on the handle may read the catalogue through pragma
+  // functions (pragma_index_list...), which SQLite authorizes when they run. Never held while
+  // user text runs.
+  class CatalogAccess {
+   public:
+    explicit CatalogAccess(Database& db);
+    ~CatalogAccess();
+    CatalogAccess(const CatalogAccess&) = delete;
+    CatalogAccess& operator=(const CatalogAccess&) = delete;
+
+   private:
+    Database& db_;
+  };
+
  private:
   Database() = default;
   sqlite3* db_ = nullptr;
   std::string name_, path_;
+  int catalogAccess_ = 0;  // CatalogAccess objects alive
 };
 
 // A prepared statement released on scope exit.

@@ -2,6 +2,7 @@
 
 #include "common/Error.h"
 #include "common/Text.h"
+#include "tsql/Ddl.h"
 
 namespace engine::tsql {
 
@@ -109,6 +110,7 @@ Statement Select(Tokens t) {
   Statement s;
   s.kind = Kind::Query;
   s.verb = "SELECT";
+  RefuseComputeAndBrowse(t);
   size_t i = 1;
   if (i < t.size() && (t[i].IsWord("ALL") || t[i].IsWord("DISTINCT"))) ++i;
   Tokens limit;
@@ -140,13 +142,15 @@ Statement Select(Tokens t) {
     into = NameAt(t, n);
     t.erase(t.begin() + long(intoAt), t.begin() + long(n + 1));
   }
+  TableHints hints = RewriteTableHints(t);
+  s.lockTable = hints.lockTable;
+  s.name = hints.indexTable;  // names the table in a missing index's message
   std::string limitSql;
   if (!limit.empty()) limitSql = " LIMIT " + Emit(limit, 0, limit.size(), s.parameters);
   s.sql = Emit(t, 0, t.size(), s.parameters) + limitSql;
   if (!into.empty()) {
-    s.kind = Kind::Ddl;
+    s.kind = Kind::SelectInto;
     s.name = into;
-    s.sql = "CREATE TABLE " + QuoteName(into) + " AS " + s.sql;
   }
   return s;
 }
@@ -296,6 +300,7 @@ Statement One(Tokens t) {
       Token into{TokenKind::Word, "INTO", "INTO", t[1].offset};
       t.insert(t.begin() + 1, into);
     }
+    RewriteTableHints(t);
     s = Passthrough(t, Kind::Dml, verb);
     if (t.size() > 2) s.name = t[SkipOwner(t, 2)].value;
     return s;
@@ -305,11 +310,13 @@ Statement One(Tokens t) {
       Token from{TokenKind::Word, "FROM", "FROM", t[1].offset};
       t.insert(t.begin() + 1, from);
     }
+    RewriteTableHints(t);
     s = Passthrough(t, Kind::Dml, verb);
     if (t.size() > 2) s.name = t[SkipOwner(t, 2)].value;
     return s;
   }
   if (verb == "UPDATE") {
+    RewriteTableHints(t);
     s = Passthrough(t, Kind::Dml, verb);
     if (t.size() > 1) s.name = t[SkipOwner(t, 1)].value;
     return s;
@@ -371,33 +378,17 @@ Statement One(Tokens t) {
       return s;
     }
     if (what == "INDEX" && verb == "DROP") {
-      // DROP INDEX t.i, or DROP INDEX i ON t.
-      size_t n = SkipOwner(t, 2);
-      std::string first = NameAt(t, n);
+      // DROP INDEX t.i, or DROP INDEX i ON t (tsql/Ddl.h).
       s.kind = Kind::Ddl;
-      if (n + 2 < t.size() && t[n + 1].IsOp(".")) {
-        s.name = first;
-        std::string index = NameAt(t, n + 2);
-        ExpectEnd(t, n + 3);
-        s.sql = "DROP INDEX " + QuoteName(index);
-      } else if (n + 2 < t.size() && t[n + 1].IsWord("ON")) {
-        size_t m = SkipOwner(t, n + 2);
-        s.name = NameAt(t, m);
-        ExpectEnd(t, m + 1);
-        s.sql = "DROP INDEX " + QuoteName(first);
-      } else {
-        NearToken(t, n + 1);
-      }
+      s.sql = "DROP INDEX " + QuoteName(DropIndexName(t, s.name));
       return s;
     }
     if (verb == "CREATE" && (what == "INDEX" || what == "UNIQUE" || what == "CLUSTERED" ||
                              what == "NONCLUSTERED")) {
-      // SQLite has no clustered indexes: the words go, the index stays.
-      Tokens kept;
-      for (size_t i = 0; i < t.size(); ++i)
-        if (!(i < 4 && (t[i].IsWord("CLUSTERED") || t[i].IsWord("NONCLUSTERED"))))
-          kept.push_back(t[i]);
-      return Passthrough(kept, Kind::Ddl, verb);
+      std::string table;
+      s = Passthrough(CreateIndexTokens(t, table), Kind::Ddl, verb);
+      s.name = table;
+      return s;
     }
     if (what == "VIEW" && verb != "ALTER") return Passthrough(t, Kind::Ddl, verb);
     NearToken(t, 1);

@@ -16,6 +16,7 @@ enum class Kind {
   Dml,             // INSERT, UPDATE, DELETE: sql, table; counts rows
   Ddl,             // CREATE/DROP/ALTER of tables, indexes, views: sql, table
   DropTable,       // sql, table (a missing table has its own message)
+  SelectInto,      // sql: the SELECT; name: the new table (exec/DdlExec.h)
   Use,             // name
   CreateDatabase,  // name
   DropDatabase,    // name
@@ -47,6 +48,7 @@ struct Statement {
   std::vector<LoginOption> options;
   std::vector<Token> args;  // procedure arguments as tokens
   int parameters = 0;       // ? markers in this statement
+  std::string lockTable;    // a query's table hinted WITH (TABLOCKX) (tsql/Ddl.h)
 };
 
 struct Batch {

@@ -70,11 +70,11 @@ TEST_F(LibraryStyle, ConnectSelectAndFetchBlocksAsTheLibraryDoes) {
   SQLUSMALLINT estFilas[kLote + 1];
   ASSERT_EQ(SQLExtendedFetch(st, SQL_FETCH_NEXT, kLote, &filasLeidas, estFilas), SQL_SUCCESS);
   EXPECT_EQ(filasLeidas, kLote);
-  EXPECT_EQ(std::string(c1[0]), "k100");
+  EXPECT_EQ(std::string(c1[0]), "k100  ");  // char(6) is blank-padded
   EXPECT_EQ(c2[14], 14);
   ASSERT_EQ(SQLExtendedFetch(st, SQL_FETCH_NEXT, kLote, &filasLeidas, estFilas), SQL_SUCCESS);
   EXPECT_EQ(filasLeidas, 5u);
-  EXPECT_EQ(std::string(c1[4]), "k119");
+  EXPECT_EQ(std::string(c1[4]), "k119  ");
   EXPECT_EQ(estFilas[4], SQL_ROW_SUCCESS);
   EXPECT_EQ(estFilas[5], SQL_ROW_NOROW);
   EXPECT_EQ(SQLExtendedFetch(st, SQL_FETCH_NEXT, kLote, &filasLeidas, estFilas), SQL_NO_DATA);

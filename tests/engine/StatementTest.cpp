@@ -396,6 +396,7 @@ TEST_F(Statements, StatementHandleStatesAndAttributes) {
   // A parameter in a literal is text, not a marker.
   EXPECT_EQ(s.stmt->Query("SELECT '?' FROM a WHERE v = 1"), (Rows{{"?"}}));
   // Forward-only cursors refuse other orientations.
+  SQLSetStmtAttr(h, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_FORWARD_ONLY), 0);
   ASSERT_EQ(s.Exec("SELECT v FROM a"), SQL_SUCCESS);
   EXPECT_EQ(SQLFetchScroll(h, SQL_FETCH_FIRST, 0), SQL_ERROR);
   EXPECT_EQ(SQLFetchScroll(h, SQL_FETCH_NEXT, 0), SQL_SUCCESS);

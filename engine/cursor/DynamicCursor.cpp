@@ -1,0 +1,362 @@
+#include "cursor/DynamicCursor.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <functional>
+
+#include "cursor/ForwardCursor.h"
+#include "cursor/Positioning.h"
+#include "store/Database.h"
+#include "types/Schema.h"
+
+namespace engine::cursor {
+
+namespace {
+
+void Bind(sqlite3_stmt* s, int i, const Value& v) {
+  switch (v.kind) {
+    case Value::Kind::Integer: sqlite3_bind_int64(s, i, v.i); break;
+    case Value::Kind::Real: sqlite3_bind_double(s, i, v.d); break;
+    case Value::Kind::Text:
+      sqlite3_bind_text(s, i, v.s.data(), int(v.s.size()), SQLITE_TRANSIENT);
+      break;
+    case Value::Kind::Blob:
+      sqlite3_bind_blob(s, i, v.s.data(), int(v.s.size()), SQLITE_TRANSIENT);
+      break;
+    default: sqlite3_bind_null(s, i); break;
+  }
+}
+
+std::string Marker(size_t n) { return "?" + std::to_string(n); }
+
+}  // namespace
+
+DynamicCursor::DynamicCursor(std::shared_ptr<store::Database> db, const QueryShape& shape,
+                             std::string verb)
+    : db_(std::move(db)), shape_(shape), verb_(std::move(verb)) {}
+
+DynamicCursor::~DynamicCursor() { Close(); }
+
+std::unique_ptr<DynamicCursor> DynamicCursor::TryOpen(std::shared_ptr<store::Database> db,
+                                                      sqlite3_stmt* stmt, const QueryShape& shape,
+                                                      const Binder& bind,
+                                                      const std::string& verb) {
+  std::unique_ptr<DynamicCursor> c(new DynamicCursor(db, shape, verb));
+  c->visible_ = size_t(sqlite3_column_count(stmt));
+  // The parameters are read once, as the statement was executed, and bound again to every
+  // query the cursor runs.
+  int count = sqlite3_bind_parameter_count(stmt);
+  if (count > 0) {
+    std::string sql = "SELECT ";
+    for (int i = 1; i <= count; ++i) sql += (i > 1 ? ", " : "") + Marker(size_t(i));
+    sqlite3_stmt* raw = nullptr;
+    if (sqlite3_prepare_v2(db->handle(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
+      sqlite3_finalize(raw);
+      return nullptr;
+    }
+    store::Stmt capture(raw);
+    for (int i = 1; i <= count; ++i) bind(raw, i);
+    if (sqlite3_step(raw) != SQLITE_ROW) return nullptr;
+    for (int i = 0; i < count; ++i) c->params_.push_back(sqlite3_value_dup(sqlite3_column_value(raw, i)));
+  }
+  // Only tables have row ids (a view's are NULL). NOT NULL terms and unique keys let a fetch
+  // run fewer queries.
+  auto info = types::FindTable(db->handle(), shape.table);
+  if (!info) return nullptr;
+  std::vector<std::string> covered;
+  for (size_t i = 0; i < shape.order.size(); ++i) {
+    const OrderTerm& t = shape.order[i];
+    const types::ColumnInfo* col = t.column.empty() ? nullptr : info->Find(t.column);
+    c->notNull_.push_back(col && col->notNull);
+    if (col) covered.push_back(t.column);
+    if (c->uniquePrefix_) continue;
+    for (const auto& key : info->uniqueKeys) {
+      bool all = true;
+      for (const std::string& k : key)
+        all = all && std::find(covered.begin(), covered.end(), k) != covered.end();
+      if (all) c->uniquePrefix_ = i + 1;
+    }
+  }
+  try {
+    c->Plan(false, nullptr, false);
+  } catch (const EngineError&) {
+    return nullptr;  // no row ids (a view), or a form the boundary queries cannot take
+  }
+  // Computed columns take their type from the first row.
+  bool computed = false;
+  for (size_t i = 0; i < c->visible_; ++i)
+    computed = computed || !sqlite3_column_decltype(stmt, int(i));
+  bool stepped = false;
+  if (computed) {
+    int rc = sqlite3_step(stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+      sqlite3_reset(stmt);
+      store::ThrowSqlite(db->handle(), rc, verb.c_str(), shape.table);
+    }
+    stepped = rc == SQLITE_ROW;
+  }
+  c->columns_ = ForwardCursor::Describe(stmt, stepped);
+  sqlite3_reset(stmt);
+  return c;
+}
+
+void DynamicCursor::Close() {
+  for (auto& [key, plan] : plans_)
+    for (sqlite3_stmt* s : plan) sqlite3_finalize(s);
+  plans_.clear();
+  for (sqlite3_value* v : params_) sqlite3_value_free(v);
+  params_.clear();
+  place_ = Place::BeforeStart;
+}
+
+std::string DynamicCursor::QueryText(bool backward, const std::string& condition) const {
+  size_t n = shape_.order.size();
+  std::string s = "SELECT " + shape_.selectList;
+  for (const OrderTerm& t : shape_.order) s += ", " + t.expr;
+  s += ", " + shape_.rowid + " FROM " + shape_.from;
+  std::string where = shape_.where.empty() ? std::string() : "(" + shape_.where + ")";
+  if (!condition.empty()) where += (where.empty() ? "" : " AND ") + condition;
+  if (!where.empty()) s += " WHERE " + where;
+  s += " ORDER BY ";
+  for (const OrderTerm& t : shape_.order) s += t.expr + (t.desc != backward ? " DESC, " : ", ");
+  s += shape_.rowid + (backward ? " DESC" : "") + " LIMIT " + Marker(params_.size() + n + 2);
+  return s;
+}
+
+std::vector<std::string> DynamicCursor::Conditions(bool backward, const Key& b,
+                                                   bool inclusive) const {
+  size_t n = shape_.order.size(), base = params_.size();
+  auto P = [&](size_t i) { return Marker(base + i + 1); };
+  auto E = [&](size_t i) { return "(" + shape_.order[i].expr + ")"; };
+  // Whether the values of term i grow along the scan (NULLs, the smallest, come first).
+  auto up = [&](size_t i) { return shape_.order[i].desc == backward; };
+  auto isNull = [&](size_t i) { return b.values[i].IsNull(); };
+  auto beyond = [&](size_t i) -> std::string {
+    if (up(i)) return isNull(i) ? E(i) + " IS NOT NULL" : E(i) + " > " + P(i);
+    return isNull(i) ? std::string() : "(" + E(i) + " < " + P(i) + " OR " + E(i) + " IS NULL)";
+  };
+  auto equal = [&](size_t i) { return isNull(i) ? E(i) + " IS NULL" : E(i) + " = " + P(i); };
+  // Rows past the boundary from term i on, the row id deciding last.
+  std::function<std::string(size_t)> after = [&](size_t i) -> std::string {
+    if (i == n)
+      return shape_.rowid + (backward ? (inclusive ? " <= " : " < ") : (inclusive ? " >= " : " > ")) +
+             Marker(base + n + 1);
+    std::string further = beyond(i), tie = equal(i) + " AND " + after(i + 1);
+    return further.empty() ? "(" + tie + ")" : "(" + further + " OR (" + tie + "))";
+  };
+  // The leading run of terms with a value, all running the same way: an index on them can
+  // seek to the boundary.
+  size_t m = 0;
+  while (m < n && !isNull(m) && up(m) == up(0)) ++m;
+  if (m == 0) return {after(0)};
+  auto prefix = [&](size_t j) {
+    std::string s;
+    for (size_t k = 0; k < j; ++k) s += (k ? " AND " : "") + equal(k);
+    return s;
+  };
+  auto rowValue = [&](const char* op) {
+    if (m == 1) return E(0) + " " + op + " " + P(0);
+    std::string l = "(", r = "(";
+    for (size_t k = 0; k < m; ++k) {
+      l += (k ? ", " : "") + E(k);
+      r += (k ? ", " : "") + P(k);
+    }
+    return l + ") " + op + " " + r + ")";
+  };
+  bool rising = up(0);
+  bool nullable = false;
+  for (size_t k = 0; k < m; ++k) nullable = nullable || !notNull_[k];
+  std::vector<std::string> out;
+  if (uniquePrefix_ && m >= uniquePrefix_ && (rising || !nullable || m == 1)) {
+    // At most one row ties with the boundary on the run: one query seeks and filters.
+    out.push_back(rowValue(rising ? ">=" : "<=") + " AND " + after(0));
+    if (!rising && nullable) out.push_back(E(0) + " IS NULL");
+    return out;
+  }
+  // First the rows that tie with the boundary on the run, then those past it.
+  out.push_back(prefix(m) + " AND " + after(m));
+  if (rising || !nullable) {
+    out.push_back(rowValue(rising ? ">" : "<"));
+    return out;
+  }
+  // Running towards the NULLs, which close every group of equal leading values.
+  for (size_t j = m; j-- > 0;) {
+    std::string lead = j ? prefix(j) + " AND " : std::string();
+    out.push_back(lead + E(j) + " < " + P(j));
+    if (!notNull_[j]) out.push_back(lead + E(j) + " IS NULL");
+  }
+  return out;
+}
+
+sqlite3_stmt* DynamicCursor::Prepare(const std::string& sql) {
+  sqlite3_stmt* s = db_->Prepare(sql, verb_.c_str(), shape_.table);
+  for (size_t i = 0; i < params_.size(); ++i) sqlite3_bind_value(s, int(i + 1), params_[i]);
+  return s;
+}
+
+const std::vector<sqlite3_stmt*>& DynamicCursor::Plan(bool backward, const Key* from,
+                                                      bool inclusive) {
+  std::string key(1, backward ? 'b' : 'f');
+  if (from) {
+    key += inclusive ? 'i' : 's';
+    for (const Value& v : from->values) key += v.IsNull() ? '0' : '1';
+  }
+  auto it = plans_.find(key);
+  if (it != plans_.end()) return it->second;
+  std::vector<std::string> conditions;
+  if (from)
+    conditions = Conditions(backward, *from, inclusive);
+  else
+    conditions.push_back(std::string());
+  std::vector<sqlite3_stmt*> plan;
+  try {
+    for (const std::string& c : conditions) plan.push_back(Prepare(QueryText(backward, c)));
+  } catch (...) {
+    for (sqlite3_stmt* s : plan) sqlite3_finalize(s);
+    throw;
+  }
+  return plans_.emplace(key, std::move(plan)).first->second;
+}
+
+size_t DynamicCursor::Scan(bool backward, const Key* from, bool inclusive, size_t skip,
+                           size_t take, std::vector<FetchedRow>& rows, std::vector<Key>& keys) {
+  const auto& plan = Plan(backward, from, inclusive);
+  size_t n = shape_.order.size(), base = params_.size(), count = 0;
+  for (sqlite3_stmt* s : plan) {
+    if (count == take) break;
+    if (from) {
+      for (size_t i = 0; i < n; ++i)
+        if (!from->values[i].IsNull()) Bind(s, int(base + i + 1), from->values[i]);
+      sqlite3_bind_int64(s, int(base + n + 1), from->rowid);
+    }
+    sqlite3_bind_int64(s, int(base + n + 2), sqlite3_int64(skip + take - count));
+    int rc = SQLITE_DONE;
+    while (count < take && (rc = sqlite3_step(s)) == SQLITE_ROW) {
+      if (skip) {
+        --skip;
+        continue;
+      }
+      if (rows.size() <= count) rows.emplace_back();
+      if (keys.size() <= count) keys.emplace_back();
+      FetchedRow& r = rows[count];
+      Key& k = keys[count];
+      r.status = SQL_ROW_SUCCESS;
+      r.values.resize(visible_);
+      for (size_t i = 0; i < visible_; ++i) r.values[i].Assign(s, int(i));
+      k.values.resize(n);
+      for (size_t i = 0; i < n; ++i) k.values[i].Assign(s, int(visible_ + i));
+      k.rowid = sqlite3_column_int64(s, int(visible_ + n));
+      r.rowid = k.rowid;
+      ++count;
+    }
+    // Each query ends its read at once: the next fetch sees newer commits.
+    sqlite3_reset(s);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+      store::ThrowSqlite(db_->handle(), rc, verb_.c_str(), shape_.table);
+  }
+  rows.resize(count);
+  keys.resize(count);
+  if (backward) {
+    std::reverse(rows.begin(), rows.end());
+    std::reverse(keys.begin(), keys.end());
+  }
+  return count;
+}
+
+SQLRETURN DynamicCursor::Land(std::vector<FetchedRow>&, size_t count) {
+  first_ = keys_[0];
+  last_ = keys_[count - 1];
+  place_ = Place::Rowset;
+  return SQL_SUCCESS;
+}
+
+SQLRETURN DynamicCursor::NoData(Place place, std::vector<FetchedRow>& rows) {
+  place_ = place;
+  rows.clear();
+  return SQL_NO_DATA;
+}
+
+SQLRETURN DynamicCursor::First(size_t size, std::vector<FetchedRow>& rows) {
+  size_t c = Scan(false, nullptr, false, 0, size, rows, keys_);
+  return c ? Land(rows, c) : NoData(Place::AfterEnd, rows);
+}
+
+SQLRETURN DynamicCursor::BeforeFirst(size_t size, std::vector<FetchedRow>& rows,
+                                     std::vector<Notice>& notices) {
+  size_t c = Scan(false, nullptr, false, 0, size, rows, keys_);
+  if (!c) return NoData(Place::AfterEnd, rows);
+  notices.push_back({kBeforeFirstState, 0, kBeforeFirstMessage});
+  return Land(rows, c);
+}
+
+SQLRETURN DynamicCursor::Absolute(SQLLEN k, size_t size, std::vector<FetchedRow>& rows,
+                                  std::vector<Notice>& notices) {
+  if (k == 0) return NoData(Place::BeforeStart, rows);
+  if (k > 0) {
+    size_t c = Scan(false, nullptr, false, size_t(k - 1), size, rows, keys_);
+    return c ? Land(rows, c) : NoData(Place::AfterEnd, rows);
+  }
+  size_t back = size_t(-k);
+  if (Scan(true, nullptr, false, back - 1, 1, probe_, probeKeys_) == 1) {
+    Key at = probeKeys_[0];
+    size_t c = Scan(false, &at, true, 0, size, rows, keys_);
+    return c ? Land(rows, c) : NoData(Place::AfterEnd, rows);
+  }
+  if (back > size) return NoData(Place::BeforeStart, rows);
+  return BeforeFirst(size, rows, notices);
+}
+
+SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t size,
+                               std::vector<FetchedRow>& rows, std::vector<Notice>& notices) {
+  if (size == 0) size = 1;
+  switch (orientation) {
+    case SQL_FETCH_FIRST:
+      return First(size, rows);
+    case SQL_FETCH_LAST: {
+      size_t c = Scan(true, nullptr, false, 0, size, rows, keys_);
+      return c ? Land(rows, c) : NoData(Place::AfterEnd, rows);
+    }
+    case SQL_FETCH_NEXT: {
+      if (place_ == Place::BeforeStart) return First(size, rows);
+      if (place_ == Place::AfterEnd) return NoData(Place::AfterEnd, rows);
+      size_t c = Scan(false, &last_, false, 0, size, rows, keys_);
+      return c ? Land(rows, c) : NoData(Place::AfterEnd, rows);
+    }
+    case SQL_FETCH_PRIOR: {
+      if (place_ == Place::BeforeStart) return NoData(Place::BeforeStart, rows);
+      const Key* from = place_ == Place::Rowset ? &first_ : nullptr;
+      size_t c = Scan(true, from, false, 0, size, rows, keys_);
+      if (c == 0) return NoData(Place::BeforeStart, rows);
+      if (c < size) return BeforeFirst(size, rows, notices);
+      return Land(rows, c);
+    }
+    case SQL_FETCH_ABSOLUTE:
+      return Absolute(offset, size, rows, notices);
+    case SQL_FETCH_RELATIVE: {
+      if (place_ == Place::BeforeStart)
+        return offset > 0 ? Absolute(offset, size, rows, notices)
+                          : NoData(Place::BeforeStart, rows);
+      if (place_ == Place::AfterEnd)
+        return offset < 0 ? Absolute(offset, size, rows, notices) : NoData(Place::AfterEnd, rows);
+      if (offset >= 0) {
+        size_t c = Scan(false, &first_, true, size_t(offset), size, rows, keys_);
+        return c ? Land(rows, c) : NoData(Place::AfterEnd, rows);
+      }
+      size_t back = size_t(-offset);
+      if (Scan(true, &first_, false, back - 1, 1, probe_, probeKeys_) == 1) {
+        Key at = probeKeys_[0];
+        size_t c = Scan(false, &at, true, 0, size, rows, keys_);
+        return c ? Land(rows, c) : NoData(Place::AfterEnd, rows);
+      }
+      // Fewer than |offset| rows before the rowset.
+      if (back > size || Scan(true, &first_, false, 0, 1, probe_, probeKeys_) == 0)
+        return NoData(Place::BeforeStart, rows);
+      return BeforeFirst(size, rows, notices);
+    }
+    default:
+      ThrowBadOrientation(orientation);
+  }
+}
+
+}  // namespace engine::cursor

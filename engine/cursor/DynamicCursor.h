@@ -1,0 +1,87 @@
+// Dynamic cursor: never materialised. It keeps the ORDER BY values and row id of the first and
+// last rows of its rowset; every block fetch runs bounded SQLite queries from that boundary
+// (the query's WHERE and a NULL-aware comparison with the boundary, in the query's order or its
+// reverse, limited to the rowset), so a fetch costs O(log N + rowset) on an index that matches
+// the ORDER BY and sees what other connections committed since the previous fetch.
+#pragma once
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "cursor/Cursor.h"
+#include "cursor/QueryShape.h"
+
+struct sqlite3_stmt;
+struct sqlite3_value;
+
+namespace engine::store {
+class Database;
+}
+
+namespace engine::cursor {
+
+class DynamicCursor : public Cursor {
+ public:
+  // Binds parameter i (1-based) of a statement to the application's value.
+  using Binder = std::function<void(sqlite3_stmt*, int)>;
+
+  // A cursor for the prepared query stmt (bound, not stepped), or null when the query cannot be
+  // re-run from a boundary (no row ids, for example); stmt is then left as it was. On success
+  // the cursor has finalized stmt.
+  static std::unique_ptr<DynamicCursor> TryOpen(std::shared_ptr<store::Database> db,
+                                                sqlite3_stmt* stmt, const QueryShape& shape,
+                                                const Binder& bind, const std::string& verb);
+  ~DynamicCursor() override;
+
+  const std::vector<Column>& columns() const override { return columns_; }
+  SQLULEN type() const override { return SQL_CURSOR_DYNAMIC; }
+  SQLRETURN Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t rowsetSize,
+                  std::vector<FetchedRow>& rows, std::vector<Notice>& notices) override;
+  // Row numbers of a dynamic cursor cannot be known.
+  SQLLEN RowsetStart() const override { return 0; }
+  void Close() override;
+
+  const QueryShape& shape() const { return shape_; }
+
+ private:
+  struct Key {
+    std::vector<Value> values;  // one per ORDER BY term
+    int64_t rowid = 0;
+  };
+  enum class Place { BeforeStart, AfterEnd, Rowset };
+
+  DynamicCursor(std::shared_ptr<store::Database> db, const QueryShape& shape, std::string verb);
+  // The statements that read rows beyond a boundary (or from an end when from is null), in
+  // order; prepared once per kind of boundary.
+  const std::vector<sqlite3_stmt*>& Plan(bool backward, const Key* from, bool inclusive);
+  std::vector<std::string> Conditions(bool backward, const Key& from, bool inclusive) const;
+  std::string QueryText(bool backward, const std::string& condition) const;
+  sqlite3_stmt* Prepare(const std::string& sql);
+  // Reads up to take rows after skipping skip, beyond from, into rows and keys (in the
+  // query's order, whatever the direction). Returns the number read.
+  size_t Scan(bool backward, const Key* from, bool inclusive, size_t skip, size_t take,
+              std::vector<FetchedRow>& rows, std::vector<Key>& keys);
+  SQLRETURN Land(std::vector<FetchedRow>& rows, size_t count);
+  SQLRETURN NoData(Place place, std::vector<FetchedRow>& rows);
+  SQLRETURN First(size_t size, std::vector<FetchedRow>& rows);
+  SQLRETURN Absolute(SQLLEN k, size_t size, std::vector<FetchedRow>& rows,
+                     std::vector<Notice>& notices);
+  SQLRETURN BeforeFirst(size_t size, std::vector<FetchedRow>& rows, std::vector<Notice>& notices);
+
+  std::shared_ptr<store::Database> db_;
+  QueryShape shape_;
+  std::string verb_;
+  std::vector<Column> columns_;
+  size_t visible_ = 0;                   // columns the application sees
+  std::vector<sqlite3_value*> params_;   // the application's parameters, as bound at execute
+  std::vector<bool> notNull_;            // per ORDER BY term: a NOT NULL column
+  size_t uniquePrefix_ = 0;              // terms 1..k cover a unique index (0: none do)
+  std::map<std::string, std::vector<sqlite3_stmt*>> plans_;
+  Place place_ = Place::BeforeStart;
+  Key first_, last_;
+  std::vector<Key> keys_;                // keys of the rows of the last scan
+  std::vector<FetchedRow> probe_;        // rows of scans that only look for a position
+  std::vector<Key> probeKeys_;
+};
+
+}  // namespace engine::cursor

@@ -1,0 +1,22 @@
+// Fits a translated statement to the column types before it runs: CREATE TABLE keeps the
+// declared types in their plain form and gives character columns the engine's collation;
+// INSERT and UPDATE convert and check every value by its column's type; a quoted literal (or a
+// parameter) compared with a datetime column is read by the connection's date format.
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "tsql/Translator.h"
+
+struct sqlite3;
+
+namespace engine::types {
+
+// The SQLite text to run for st on db. Throws EngineError for a date literal that is not a date
+// (22007/241) or out of range (22008/242).
+std::string Adapt(sqlite3* db, std::string_view dateFormat, const tsql::Statement& st);
+
+// The same for bare SQLite text of the given kind (verb is the statement's first word).
+std::string AdaptText(sqlite3* db, std::string_view dateFormat, const std::string& sql);
+
+}  // namespace engine::types

@@ -264,7 +264,7 @@ size_t DynamicCursor::Scan(bool backward, const Key* from, bool inclusive, size_
   return count;
 }
 
-SQLRETURN DynamicCursor::Land(std::vector<FetchedRow>&, size_t count) {
+SQLRETURN DynamicCursor::Land(size_t count) {
   first_ = keys_[0];
   last_ = keys_[count - 1];
   place_ = Place::Rowset;
@@ -279,7 +279,7 @@ SQLRETURN DynamicCursor::NoData(Place place, std::vector<FetchedRow>& rows) {
 
 SQLRETURN DynamicCursor::First(size_t size, std::vector<FetchedRow>& rows) {
   size_t c = Scan(false, nullptr, false, 0, size, rows, keys_);
-  return c ? Land(rows, c) : NoData(Place::AfterEnd, rows);
+  return c ? Land(c) : NoData(Place::AfterEnd, rows);
 }
 
 SQLRETURN DynamicCursor::BeforeFirst(size_t size, std::vector<FetchedRow>& rows,
@@ -287,7 +287,7 @@ SQLRETURN DynamicCursor::BeforeFirst(size_t size, std::vector<FetchedRow>& rows,
   size_t c = Scan(false, nullptr, false, 0, size, rows, keys_);
   if (!c) return NoData(Place::AfterEnd, rows);
   notices.push_back({kBeforeFirstState, 0, kBeforeFirstMessage});
-  return Land(rows, c);
+  return Land(c);
 }
 
 SQLRETURN DynamicCursor::Absolute(SQLLEN k, size_t size, std::vector<FetchedRow>& rows,
@@ -295,13 +295,13 @@ SQLRETURN DynamicCursor::Absolute(SQLLEN k, size_t size, std::vector<FetchedRow>
   if (k == 0) return NoData(Place::BeforeStart, rows);
   if (k > 0) {
     size_t c = Scan(false, nullptr, false, size_t(k - 1), size, rows, keys_);
-    return c ? Land(rows, c) : NoData(Place::AfterEnd, rows);
+    return c ? Land(c) : NoData(Place::AfterEnd, rows);
   }
   size_t back = size_t(-k);
   if (Scan(true, nullptr, false, back - 1, 1, probe_, probeKeys_) == 1) {
     Key at = probeKeys_[0];
     size_t c = Scan(false, &at, true, 0, size, rows, keys_);
-    return c ? Land(rows, c) : NoData(Place::AfterEnd, rows);
+    return c ? Land(c) : NoData(Place::AfterEnd, rows);
   }
   if (back > size) return NoData(Place::BeforeStart, rows);
   return BeforeFirst(size, rows, notices);
@@ -315,13 +315,13 @@ SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t si
       return First(size, rows);
     case SQL_FETCH_LAST: {
       size_t c = Scan(true, nullptr, false, 0, size, rows, keys_);
-      return c ? Land(rows, c) : NoData(Place::AfterEnd, rows);
+      return c ? Land(c) : NoData(Place::AfterEnd, rows);
     }
     case SQL_FETCH_NEXT: {
       if (place_ == Place::BeforeStart) return First(size, rows);
       if (place_ == Place::AfterEnd) return NoData(Place::AfterEnd, rows);
       size_t c = Scan(false, &last_, false, 0, size, rows, keys_);
-      return c ? Land(rows, c) : NoData(Place::AfterEnd, rows);
+      return c ? Land(c) : NoData(Place::AfterEnd, rows);
     }
     case SQL_FETCH_PRIOR: {
       if (place_ == Place::BeforeStart) return NoData(Place::BeforeStart, rows);
@@ -329,7 +329,7 @@ SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t si
       size_t c = Scan(true, from, false, 0, size, rows, keys_);
       if (c == 0) return NoData(Place::BeforeStart, rows);
       if (c < size) return BeforeFirst(size, rows, notices);
-      return Land(rows, c);
+      return Land(c);
     }
     case SQL_FETCH_ABSOLUTE:
       return Absolute(offset, size, rows, notices);
@@ -341,13 +341,13 @@ SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t si
         return offset < 0 ? Absolute(offset, size, rows, notices) : NoData(Place::AfterEnd, rows);
       if (offset >= 0) {
         size_t c = Scan(false, &first_, true, size_t(offset), size, rows, keys_);
-        return c ? Land(rows, c) : NoData(Place::AfterEnd, rows);
+        return c ? Land(c) : NoData(Place::AfterEnd, rows);
       }
       size_t back = size_t(-offset);
       if (Scan(true, &first_, false, back - 1, 1, probe_, probeKeys_) == 1) {
         Key at = probeKeys_[0];
         size_t c = Scan(false, &at, true, 0, size, rows, keys_);
-        return c ? Land(rows, c) : NoData(Place::AfterEnd, rows);
+        return c ? Land(c) : NoData(Place::AfterEnd, rows);
       }
       // Fewer than |offset| rows before the rowset.
       if (back > size || Scan(true, &first_, false, 0, 1, probe_, probeKeys_) == 0)

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "cursor/Cursor.h"
+#include "cursor/Positioning.h"
 #include "cursor/QueryShape.h"
 
 struct sqlite3_stmt;
@@ -48,8 +49,6 @@ class DynamicCursor : public Cursor {
     std::vector<Value> values;  // one per ORDER BY term
     int64_t rowid = 0;
   };
-  enum class Place { BeforeStart, AfterEnd, Rowset };
-
   DynamicCursor(std::shared_ptr<store::Database> db, const QueryShape& shape, std::string verb);
   // The statements that read rows beyond a boundary (or from an end when from is null), in
   // order; prepared once per kind of boundary.
@@ -61,7 +60,8 @@ class DynamicCursor : public Cursor {
   // query's order, whatever the direction). Returns the number read.
   size_t Scan(bool backward, const Key* from, bool inclusive, size_t skip, size_t take,
               std::vector<FetchedRow>& rows, std::vector<Key>& keys);
-  SQLRETURN Land(std::vector<FetchedRow>& rows, size_t count);
+  // The rows just scanned become the rowset: its first and last keys are the new boundaries.
+  SQLRETURN Land(size_t count);
   SQLRETURN NoData(Place place, std::vector<FetchedRow>& rows);
   SQLRETURN First(size_t size, std::vector<FetchedRow>& rows);
   SQLRETURN Absolute(SQLLEN k, size_t size, std::vector<FetchedRow>& rows,

@@ -46,6 +46,87 @@ std::vector<std::pair<size_t, size_t>> Items(const Tokens& t, size_t from, size_
   return items;
 }
 
+bool IsColumnAt(const Tokens& t, size_t a, size_t b) {
+  if (a == b) return t[a].IsName();
+  return b == a + 2 && t[a].IsName() && t[a + 1].IsOp(".") && t[b].IsName();
+}
+
+bool IsValueAt(const Tokens& t, size_t a, size_t b) {
+  auto literal = [&](const SqlToken& k) {
+    return k.kind == Tok::String || k.kind == Tok::Number || k.kind == Tok::Param ||
+           k.kind == Tok::Blob;
+  };
+  if (a == b) return literal(t[a]);
+  return b == a + 1 && (t[a].IsOp("-") || t[a].IsOp("+")) && t[b].kind == Tok::Number;
+}
+
+// "c1 > v1 OR c1 = v1 AND c2 >= v2 ..." (the lexicographic comparison the table cursor writes
+// for a key) as the row value "(c1, c2) >= (v1, v2)": the same rows under SQL's three-valued
+// logic, but an index on (c1, c2) can seek to it. Tokens [from, to) at one depth; empty when
+// they are not of that form.
+std::string RowValueOf(const std::string& sql, const Tokens& t, size_t from, size_t to) {
+  struct Comparison {
+    std::string column, op, value;
+  };
+  std::vector<std::vector<Comparison>> terms(1);
+  std::vector<Comparison>* term = &terms.back();
+  size_t start = from;
+  int depth = t[from].depth;
+  for (size_t i = from; i <= to; ++i) {
+    bool end = i == to;
+    if (!end && t[i].depth != depth) return std::string();
+    if (!end && !t[i].IsWord("AND") && !t[i].IsWord("OR")) continue;
+    // tokens [start, i) are one comparison: column op value
+    size_t op = start;
+    while (op < i && !(t[op].kind == Tok::Op && !t[op].IsOp("."))) ++op;
+    if (op == start || op + 1 >= i || !IsColumnAt(t, start, op - 1) || !IsValueAt(t, op + 1, i - 1))
+      return std::string();
+    term->push_back({Text(sql, t, start, op - 1), std::string(t[op].text),
+                     Text(sql, t, op + 1, i - 1)});
+    if (!end && t[i].IsWord("OR")) {
+      terms.emplace_back();
+      term = &terms.back();
+    }
+    start = i + 1;
+  }
+  size_t k = terms.size();
+  if (k < 2) return std::string();
+  bool up = terms[0].back().op[0] == '>';
+  std::string columns, values;
+  for (size_t j = 0; j < k; ++j) {
+    const auto& c = terms[j];
+    if (c.size() != j + 1) return std::string();
+    for (size_t i = 0; i < j; ++i)
+      if ((c[i].op != "=" && c[i].op != "==") || c[i].column != terms[i].back().column ||
+          c[i].value != terms[i].back().value)
+        return std::string();
+    const std::string& op = c.back().op;
+    bool strict = op == (up ? ">" : "<");
+    if (!strict && !(op == (up ? ">=" : "<=") && j + 1 == k)) return std::string();
+    columns += (j ? ", " : "") + c.back().column;
+    values += (j ? ", " : "") + c.back().value;
+  }
+  return "(" + columns + ") " + terms[k - 1].back().op + " (" + values + ")";
+}
+
+// The WHERE with every parenthesised conjunct of the lexicographic form written as a row value.
+std::string SeekableWhere(const std::string& where) {
+  Tokens t = types::Scan(where);
+  types::Splice splice;
+  for (size_t i = 0; i < t.size(); ++i) {
+    if (!t[i].IsOp("(") || t[i].depth != 0 || (i > 0 && !t[i - 1].IsWord("AND"))) continue;
+    size_t close = i + 1;
+    while (close < t.size() && !(t[close].IsOp(")") && t[close].depth == 0)) ++close;
+    if (close >= t.size()) break;
+    if ((close + 1 == t.size() || t[close + 1].IsWord("AND")) && close > i + 1) {
+      std::string rowValue = RowValueOf(where, t, i + 1, close);
+      if (!rowValue.empty()) splice.Replace(t[i + 1].begin, t[close - 1].end, rowValue);
+    }
+    i = close;
+  }
+  return splice.empty() ? where : splice.Apply(where);
+}
+
 }  // namespace
 
 std::optional<QueryShape> AnalyseQuery(const std::string& sql, sqlite3_stmt* prepared) {
@@ -99,7 +180,7 @@ std::optional<QueryShape> AnalyseQuery(const std::string& sql, sqlite3_stmt* pre
   q.rowid = q.tableRef + ".rowid";
   if (where < t.size()) {
     if (where + 1 >= order) return std::nullopt;
-    q.where = Text(sql, t, where + 1, order - 1);
+    q.where = SeekableWhere(Text(sql, t, where + 1, order - 1));
   }
   if (order >= t.size()) return q;
 

@@ -16,7 +16,7 @@ namespace engine::types {
 // (22007/241) or out of range (22008/242).
 std::string Adapt(sqlite3* db, std::string_view dateFormat, const tsql::Statement& st);
 
-// The same for bare SQLite text of the given kind (verb is the statement's first word).
+// The same for bare SQLite text (a statement the translator made).
 std::string AdaptText(sqlite3* db, std::string_view dateFormat, const std::string& sql);
 
 }  // namespace engine::types

@@ -61,7 +61,6 @@ class Reader {
     i_ += w.size();
     return true;
   }
-  size_t pos() const { return i_; }
 
  private:
   std::string_view s_;

@@ -444,6 +444,69 @@ TEST_F(Scrolling, DynamicCursorKeepsItsParameters) {
   EXPECT_EQ(std::vector<SQLINTEGER>(k, k + fetched), (std::vector<SQLINTEGER>{21, 23, 24}));
 }
 
+// The table cursor's reads: an ODBC 2 application, a dynamic cursor with an index hint and a key
+// condition, rowsets of 10 and 1, SQLExtendedFetch FIRST/NEXT/LAST/PRIOR.
+TEST_F(Scrolling, LibraryReadsThroughAnIndexHint) {
+  Session s(entorno.servidor(), SQL_OV_ODBC2);
+  s.Ok("CREATE TABLE ARTIC (C1 char(4) NOT NULL, C2 char(3) NOT NULL, C3 dec(10,2))");
+  s.Ok("CREATE UNIQUE INDEX ARTIC_indent ON ARTIC (C1, C2)");
+  for (const char* c1 : {"b", "a", "c"})
+    for (const char* c2 : {"z", "x", "y"})
+      s.Ok(std::string("insert ARTIC values ('") + c1 + "','" + c2 + "',1.5)");
+  SQLHSTMT h = s.stmt->h;
+  struct Read {
+    std::string where;
+    SQLULEN rowset;
+    SQLUSMALLINT orientation;
+    SQLRETURN rc;
+    std::string rows;
+  } reads[] = {
+      {" WHERE ( C1>'a' OR C1='a' AND C2>='y' ) ", 10, SQL_FETCH_FIRST, SQL_SUCCESS,
+       "a y|a z|b x|b y|b z|c x|c y|c z"},
+      {" WHERE ( C1>'a' OR C1='a' AND C2>'y' ) ", 1, SQL_FETCH_FIRST, SQL_SUCCESS, "a z"},
+      {" WHERE ( C1>'a' OR C1='a' AND C2>'y' ) ", 1, SQL_FETCH_NEXT, SQL_SUCCESS, "b x"},
+      {" WHERE ( C1<'c' OR C1='c' AND C2<='x' ) ", 10, SQL_FETCH_LAST, SQL_SUCCESS,
+       "a x|a y|a z|b x|b y|b z|c x"},
+      {" WHERE ( C1<'b' OR C1='b' AND C2<'z' ) ", 1, SQL_FETCH_LAST, SQL_SUCCESS, "b y"},
+      {" WHERE ( C1<'b' OR C1='b' AND C2<'z' ) ", 1, SQL_FETCH_PRIOR, SQL_SUCCESS, "b x"},
+      {" WHERE ( C1<'b' OR C1='b' AND C2<'z' ) ", 10, SQL_FETCH_PRIOR, SQL_SUCCESS_WITH_INFO,
+       "a x|a y|a z|b x|b y"},
+      {"", 10, SQL_FETCH_NEXT, SQL_SUCCESS, "a x|a y|a z|b x|b y|b z|c x|c y|c z"},
+  };
+  std::string lastWhere;
+  for (const Read& r : reads) {
+    if (r.where != lastWhere || r.orientation == SQL_FETCH_FIRST ||
+        r.orientation == SQL_FETCH_LAST) {
+      SQLFreeStmt(h, SQL_CLOSE);
+      SQLFreeStmt(h, SQL_UNBIND);
+      SetAttr(h, SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
+      SetAttr(h, SQL_ATTR_CONCURRENCY, SQL_CONCUR_VALUES);
+      SetAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, r.rowset);
+      std::string sql =
+          "SELECT * FROM ARTIC WITH(INDEX(ARTIC_indent)) " + r.where + " ORDER BY C1,C2";
+      ASSERT_EQ(s.Exec(sql), SQL_SUCCESS) << sql << " " << s.diag().message;
+      lastWhere = r.where;
+    }
+    SetAttr(h, SQL_ROWSET_SIZE, r.rowset);
+    char c1[10][5], c2[10][4];
+    double c3[10];
+    SQLLEN i1[10], i2[10], i3[10];
+    SQLBindCol(h, 1, SQL_C_CHAR, c1, sizeof c1[0], i1);
+    SQLBindCol(h, 2, SQL_C_CHAR, c2, sizeof c2[0], i2);
+    SQLBindCol(h, 3, SQL_C_DOUBLE, c3, 0, i3);
+    SQLULEN fetched = 0;
+    SQLUSMALLINT status[11];
+    SQLRETURN rc = SQLExtendedFetch(h, r.orientation, 0, &fetched, status);
+    EXPECT_EQ(Rc(rc), Rc(r.rc)) << r.where << " " << s.diag().message;
+    std::string got;
+    for (SQLULEN i = 0; i < fetched; ++i) {
+      got += (i ? "|" : "") + std::string(c1[i]).substr(0, 1) + " " + std::string(c2[i]).substr(0, 1);
+      EXPECT_EQ(c3[i], 1.5);
+    }
+    EXPECT_EQ(got, r.rows) << r.where << " " << r.orientation;
+  }
+}
+
 // Forward-only cursors refuse to scroll; a static cursor knows its row numbers.
 TEST_F(Scrolling, ForwardOnlyRefusesAndStaticCountsRows) {
   Fill(12);

@@ -16,13 +16,27 @@ namespace engine::store {
 
 namespace {
 
-// Denies what would reach outside the database file or change its settings.
-int Authorize(void*, int action, const char*, const char*, const char*, const char*) {
+// Denies what would reach outside the database file or change its settings, and any user access
+// to the logins of master (their salts and hashes): only the engine's own code reads them.
+int Authorize(void* data, int action, const char* arg1, const char* arg2, const char*,
+              const char*) {
   switch (action) {
     case SQLITE_ATTACH:
     case SQLITE_DETACH:
     case SQLITE_PRAGMA:
       return SQLITE_DENY;
+    case SQLITE_READ:
+    case SQLITE_INSERT:
+    case SQLITE_UPDATE:
+    case SQLITE_DELETE:
+    case SQLITE_DROP_TABLE:
+    case SQLITE_ALTER_TABLE: {
+      const Database* d = static_cast<const Database*>(data);
+      const char* table = action == SQLITE_ALTER_TABLE ? arg2 : arg1;
+      return d && d->name() == "master" && table && sqlite3_stricmp(table, "sys_logins") == 0
+                 ? SQLITE_DENY
+                 : SQLITE_OK;
+    }
     default:
       return SQLITE_OK;
   }
@@ -108,7 +122,7 @@ std::shared_ptr<Database> Database::Open(const std::string& path, const std::str
   d->Exec("PRAGMA synchronous=FULL");
   // Reads through a memory map: a scan in key order does not thrash the small page cache.
   d->Exec("PRAGMA mmap_size=268435456");
-  sqlite3_set_authorizer(d->db_, Authorize, nullptr);
+  sqlite3_set_authorizer(d->db_, Authorize, d.get());
   types::Register(d->db_);  // the char collation and value checks (types/Values.h)
   return d;
 }
@@ -122,7 +136,7 @@ void Database::Exec(const char* sql) {
   sqlite3_set_authorizer(db_, nullptr, nullptr);
   char* err = nullptr;
   int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &err);
-  if (catalogAccess_ == 0) sqlite3_set_authorizer(db_, Authorize, nullptr);
+  if (catalogAccess_ == 0) sqlite3_set_authorizer(db_, Authorize, this);
   if (err) sqlite3_free(err);
   if (rc != SQLITE_OK) ThrowSqlite(db_, rc, "", "");
 }
@@ -155,7 +169,7 @@ Database::CatalogAccess::CatalogAccess(Database& db) : db_(db) {
 }
 
 Database::CatalogAccess::~CatalogAccess() {
-  if (--db_.catalogAccess_ == 0) sqlite3_set_authorizer(db_.db_, Authorize, nullptr);
+  if (--db_.catalogAccess_ == 0) sqlite3_set_authorizer(db_.db_, Authorize, &db_);
 }
 
 void ThrowSqlite(sqlite3* db, int rc, const char* verb, const std::string& table) {

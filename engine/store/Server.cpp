@@ -46,9 +46,10 @@ bool IsFile(const std::string& path) {
 }
 
 // Runs a statement with text bindings; returns the sqlite3_step result of its first row.
+// The engine's own statements: the logins of master are open to them.
 class Query {
  public:
-  Query(Database& db, const char* sql) : db_(db) {
+  Query(Database& db, const char* sql) : db_(db), access_(db) {
     if (sqlite3_prepare_v2(db.handle(), sql, -1, &s_, nullptr) != SQLITE_OK)
       ThrowSqlite(db.handle(), sqlite3_errcode(db.handle()), "", "");
   }
@@ -71,6 +72,7 @@ class Query {
 
  private:
   Database& db_;
+  Database::CatalogAccess access_;
   sqlite3_stmt* s_ = nullptr;
 };
 
@@ -175,8 +177,12 @@ std::shared_ptr<Database> Server::OpenMaster(long lockTimeoutMs) const {
   Database::Create(path);  // false when it exists: nothing to do
   auto master = Database::Open(path, "master", lockTimeoutMs);
   sqlite3_stmt* probe = nullptr;
-  int rc = sqlite3_prepare_v2(master->handle(), "SELECT 1 FROM sys_logins", -1, &probe, nullptr);
-  sqlite3_finalize(probe);
+  int rc;
+  {
+    Database::CatalogAccess access(*master);
+    rc = sqlite3_prepare_v2(master->handle(), "SELECT 1 FROM sys_logins", -1, &probe, nullptr);
+    sqlite3_finalize(probe);
+  }
   if (rc != SQLITE_OK) Initialise(*master);
   return master;
 }

@@ -165,6 +165,13 @@ TEST_F(Connect, LoginsAreManagedBySaOnly) {
       EXPECT_EQ(st.diag().state, "42000") << sql;
       EXPECT_EQ(st.diag().native, 15247) << sql;
     }
+    // No login reads or changes the stored logins: their salts and hashes stay inside.
+    for (const char* sql : {"SELECT * FROM sys_logins", "select hash from master..sys_logins",
+                            "UPDATE sys_logins SET hash = x'00'", "DELETE FROM sys_logins",
+                            "DROP TABLE sys_logins"}) {
+      EXPECT_EQ(st.Exec(sql), SQL_ERROR) << sql;
+      EXPECT_EQ(sa.Exec(sql), SQL_ERROR) << sql;
+    }
     OdbcConn wrong(env);
     EXPECT_EQ(wrong.Connect(DriverText(entorno.servidor(), "pepe", "clave")), SQL_ERROR);
   }

@@ -93,19 +93,22 @@ void ConectaCnx(CnxOdbc* cnx, const char* driver, const char* servidor, const ch
   }
 
   // The text is sent with the buffer's length: the driver reads up to the terminator.
+  // A text that does not fit is never sent cut: it could name another database or login.
   char texto[200] = {};
-  snprintf(texto, sizeof texto, "DRIVER={%s};SERVER=%s;UID=%s;PWD=%s;DATABASE=%s", driver,
-           servidor, usuario, clave, base);
-  SQLCHAR salida[500];
-  SQLSMALLINT lonSalida = 0;
-  cnx->ret = SQLDriverConnect(cnx->hdbc, nullptr, (SQLCHAR*)texto, sizeof texto, salida,
-                              sizeof salida, &lonSalida, SQL_DRIVER_NOPROMPT);
-  if (SQL_SUCCEEDED(cnx->ret)) {
-    *exito = 1;
-    return;
+  int lon = snprintf(texto, sizeof texto, "DRIVER={%s};SERVER=%s;UID=%s;PWD=%s;DATABASE=%s",
+                     driver, servidor, usuario, clave, base);
+  if (lon >= 0 && static_cast<size_t>(lon) < sizeof texto) {
+    SQLCHAR salida[500];
+    SQLSMALLINT lonSalida = 0;
+    cnx->ret = SQLDriverConnect(cnx->hdbc, nullptr, (SQLCHAR*)texto, sizeof texto, salida,
+                                sizeof salida, &lonSalida, SQL_DRIVER_NOPROMPT);
+    if (SQL_SUCCEEDED(cnx->ret)) {
+      *exito = 1;
+      return;
+    }
+    cnx->ret = DescartaDiag(cnx->hdbc);
   }
   // Fallback: the database name as a data source, with the login sa and no password.
-  cnx->ret = DescartaDiag(cnx->hdbc);
   cnx->ret = SQLConnect(cnx->hdbc, (SQLCHAR*)cnx->dsnAlterno, SQL_NTS, (SQLCHAR*)kUsuarioPorDefecto,
                         SQL_NTS, nullptr, SQL_NTS);
   if (SQL_SUCCEEDED(cnx->ret)) {

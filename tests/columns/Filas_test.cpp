@@ -41,17 +41,17 @@ class Rowset : public ::testing::Test {
 };
 
 TEST_F(Rowset, MovesStayInsideTheRowsFetched) {
-  const struct {
-    int tam, leidas, desde;
-    int sig;  // SigFila steps that succeed from `desde`
-  } casos[] = {{10, 10, 0, 9}, {10, 3, 1, 1}, {1, 1, 0, 0}, {5, 0, 0, 0}};
+  // `sig`: the SigFila steps that succeed from `desde`.
+  const struct { int tam, leidas, desde, sig; } casos[] = {
+      {10, 10, 0, 9}, {10, 3, 1, 1}, {1, 1, 0, 0}, {5, 0, 0, 0}};
   for (const auto& k : casos) {
     SCOPED_TRACE(std::to_string(k.tam) + "/" + std::to_string(k.leidas));
     Llena(k.tam, k.leidas);
     En(k.desde);
     for (int i = 1; i <= k.sig; ++i) {
       ASSERT_EQ(s->SigFila(), 0);
-      EXPECT_EQ(Actual(), "r" + std::to_string(k.desde + i) + "," + std::to_string((k.desde + i) * 10));
+      const int r = k.desde + i;
+      EXPECT_EQ(Actual(), "r" + std::to_string(r) + "," + std::to_string(r * 10));
     }
     const std::string fin = Actual();
     EXPECT_EQ(s->SigFila(), -1);
@@ -69,12 +69,8 @@ TEST_F(Rowset, MovesStayInsideTheRowsFetched) {
 // The driver went back to the first rowset (rows 0..9 fetched, or only 0..3) while the current
 // record was `actual`: the cursor must stand on the row before it.
 TEST_F(Rowset, RecolocaFilaStandsBeforeTheOldRecord) {
-  const struct {
-    int leidas;
-    std::string actual;  // current record before
-    int pos;             // posLote afterwards
-    std::string despues; // current record afterwards
-  } casos[] = {
+  // Rows fetched, the current record before; posLote and the current record afterwards.
+  const struct { int leidas; std::string actual; int pos; std::string despues; } casos[] = {
       {10, "r7,70", 6, "r6,60"},  {10, "r9,90", 8, "r8,80"}, {10, "r1,10", 0, "r0,0"},
       {10, "r0,0", 0, "r0,0"},    {10, "r42,420", 9, "r9,90"},
       {10, "r4,99", 9, "r9,90"},  // same name, other number: not the record

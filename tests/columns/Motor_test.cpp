@@ -8,14 +8,13 @@
 #include <gtest/gtest.h>
 
 #include "Entorno.h"
+#include "Sql.h"
 #include "columns/Cmp.h"
 #include "odbc/Chk.h"
 #include "odbc/CnxOdbc.h"
 #include "odbc/SentOdbc.h"
 
 namespace {
-
-bool Bien(SQLRETURN r) { return r == SQL_SUCCESS || r == SQL_SUCCESS_WITH_INFO; }
 
 class ConMotor : public ConServidor {
  protected:
@@ -30,20 +29,16 @@ class ConMotor : public ConServidor {
 
   // Runs a statement that must succeed.
   void Ejecuta(const std::string& sql) {
-    int ok = 0;
-    SentOdbc e(cnx, 1, &ok, "");
-    ASSERT_EQ(ok, 1);
-    SQLRETURN r = e.ExecTexto(sql.c_str(), nullptr);
-    if (!Bien(r)) LeeDiag(&e);
-    ASSERT_TRUE(Bien(r)) << sql << ": " << e.sqlState << " " << e.mensaje;
+    std::string diag;
+    ASSERT_TRUE(SQL_SUCCEEDED(SqlDirecto(cnx->hdbc, sql, nullptr, &diag))) << sql << ": " << diag;
   }
-
   // Table `numeros` with C1 = "nN" and C2 = N for N in 0 .. n-1.
   void Numeros(int n) {
     Ejecuta("CREATE TABLE numeros (C1 char(6) NOT NULL, C2 int NOT NULL)");
-    for (int i = 0; i < n; ++i)
-      Ejecuta("INSERT INTO numeros VALUES ('n" + std::to_string(i) + "', " + std::to_string(i) +
-              ")");
+    for (int i = 0; i < n; ++i) {
+      const std::string k = std::to_string(i);
+      Ejecuta("INSERT INTO numeros VALUES ('n" + k + "', " + k + ")");
+    }
   }
 
   // A table statement with a rowset of `tam` rows over the query, described and bound.
@@ -53,10 +48,10 @@ class ConMotor : public ConServidor {
     s = std::make_unique<SentTabla>(cnx, "numeros", tam, &ok, "");
     ASSERT_EQ(ok, 1);
     if (cursor != SQL_CURSOR_FORWARD_ONLY) s->PonAtributo(SQL_ATTR_CURSOR_TYPE, cursor);
-    ASSERT_TRUE(Bien(s->PonAtributo(SQL_ATTR_ROW_ARRAY_SIZE, SQLULEN(tam))));
+    ASSERT_TRUE(SQL_SUCCEEDED(s->PonAtributo(SQL_ATTR_ROW_ARRAY_SIZE, SQLULEN(tam))));
     SQLRETURN r = s->ExecTexto(sql.c_str(), nullptr);
-    if (!Bien(r)) LeeDiag(s.get());
-    ASSERT_TRUE(Bien(r)) << sql << ": " << s->sqlState << " " << s->mensaje;
+    if (!SQL_SUCCEEDED(r)) LeeDiag(s.get());
+    ASSERT_TRUE(SQL_SUCCEEDED(r)) << sql << ": " << s->sqlState << " " << s->mensaje;
     s->DescribeCmps(orden);
     s->EnlazaCmps();
   }
@@ -79,15 +74,10 @@ TEST_F(ConMotor, FetchesTextsOfEveryKind) {
   const std::vector<std::vector<std::string>> filas = {
       {"abc", "42", "12.5", ".25", "05/03/2009", "xy", "7"},
       {" ", "-7", "-.01", "-1234.5678", "  /  /  ", "", "-3"},
-      {"zzzzzzzzzz", "2147483647", "99999999.99", ".00001", "31/12/2011", "a b", "0"},
-  };
-  const struct {
-    const std::type_info& clase;
-    uint32_t lon;
-    short nDec;
-  } desc[] = {{typeid(STR), 10, -1}, {typeid(LON), 0, -1}, {typeid(NUM), 10, 2},
-              {typeid(FLO), 53, -1}, {typeid(FEC), 0, -1}, {typeid(STR), 20, -1},
-              {typeid(STR), 5, -1}};
+      {"zzzzzzzzzz", "2147483647", "99999999.99", ".00001", "31/12/2011", "a b", "0"}};
+  const struct { const std::type_info& clase; uint32_t lon; short nDec; } desc[] = {
+      {typeid(STR), 10, -1}, {typeid(LON), 0, -1}, {typeid(NUM), 10, 2}, {typeid(FLO), 53, -1},
+      {typeid(FEC), 0, -1}, {typeid(STR), 20, -1}, {typeid(STR), 5, -1}};
   for (int orden : {0, 1}) {
     SCOPED_TRACE(orden);
     Abre("SELECT * FROM tipos ORDER BY C2 DESC", 10, SQL_CURSOR_FORWARD_ONLY, orden);
@@ -133,9 +123,9 @@ TEST_F(ConMotor, ForwardBlocksCoverEveryRowOnce) {
   }
   EXPECT_EQ(s->ret, SQL_NO_DATA);
   EXPECT_EQ(bloques, (std::vector<SQLULEN>{3, 3, 2}));
-  std::vector<std::string> todos;
-  for (int i = 0; i < 8; ++i) todos.push_back("n" + std::to_string(i) + "=" + std::to_string(i));
-  EXPECT_EQ(vistos, todos);
+  ASSERT_EQ(vistos.size(), 8u);
+  for (int i = 0; i < 8; ++i)
+    EXPECT_EQ(vistos[i], "n" + std::to_string(i) + "=" + std::to_string(i));
   // The end of the result leaves the last row loaded, and nothing in the log.
   EXPECT_EQ(Texto(0), "n7");
   EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
@@ -145,24 +135,23 @@ TEST_F(ConMotor, EachDescriptionReplacesTheList) {
   Numeros(2);
   Abre("SELECT C1, C2 FROM numeros ORDER BY C2", 2);
   ASSERT_EQ(s->nCmps, 2);
-  s->Desliga();
-  s->Cierra();
-  ASSERT_TRUE(Bien(s->ExecTexto("SELECT C2 FROM numeros ORDER BY C2 DESC", nullptr)));
-  s->DescribeCmps(0);
-  s->EnlazaCmps();
+  auto Reabre = [&](const char* sql) {
+    s->Desliga();
+    s->Cierra();
+    ASSERT_TRUE(SQL_SUCCEEDED(s->ExecTexto(sql, nullptr))) << sql;
+    s->DescribeCmps(0);
+    s->EnlazaCmps();
+  };
+  Reabre("SELECT C2 FROM numeros ORDER BY C2 DESC");
   ASSERT_EQ(s->nCmps, 1);
   EXPECT_EQ(typeid(*s->cmps[0]), typeid(LON));
   int repetir = -1;
   ASSERT_EQ(s->SigLote(&repetir), SQL_SUCCESS);
   EXPECT_EQ(Texto(0), "1");
-  // A statement without a result set describes no columns.
-  s->Desliga();
-  s->Cierra();
-  ASSERT_TRUE(Bien(s->ExecTexto("UPDATE numeros SET C2 = 5", nullptr)));
-  s->DescribeCmps(0);
+  // A statement without a result set describes no columns; binding and loading do nothing.
+  Reabre("UPDATE numeros SET C2 = 5");
   EXPECT_EQ(s->nCmps, 0);
   EXPECT_NE(s->cmps, nullptr);
-  s->EnlazaCmps();
   s->CargaFila(0);
   EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
 }
@@ -235,11 +224,8 @@ TEST_F(Desplazable, ShortPriorStandsBeforeTheOldRecord) {
   // Six rows in rowsets of four: LAST gives rows 2..5, and PRIOR from there has only two rows
   // before it, so the driver returns rows 0..3 with 01S06.
   Numeros(6);
-  const struct {
-    int pos;           // current row inside 2..5 before the PRIOR
-    int posDespues;    // posLote afterwards
-    const char* c2;    // current record afterwards
-  } casos[] = {
+  // The current row inside 2..5 before the PRIOR; posLote and the record afterwards.
+  const struct { int pos, posDespues; const char* c2; } casos[] = {
       {0, 1, "1"},  // old record 2 is row 2 of 0..3: one back
       {1, 2, "2"},  // old record 3: row 2
       {3, 3, "3"},  // old record 5 is not in 0..3: the last row returned

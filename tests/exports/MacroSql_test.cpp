@@ -1,7 +1,6 @@
 // Free SQL through the exported MacroSQL and DelMacroSQL, as a host uses them.
 #include <cstring>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -12,39 +11,30 @@
 
 namespace {
 
-// What the library handed to the result object.
-struct Celda {
-  int fila, lote, columna;
-  std::string texto;
-  bool operator==(const Celda& o) const {
-    return std::tie(fila, lote, columna, texto) == std::tie(o.fila, o.lote, o.columna, o.texto);
-  }
-};
-std::ostream& operator<<(std::ostream& o, const Celda& c) {
-  return o << "(" << c.fila << "," << c.lote << "," << c.columna << ",'" << c.texto << "')";
-}
-
+// What the library handed to the result object; a cell as "fila,lote,columna,texto".
 class Registro : public ResultadoSql {
  public:
   void AbreFila(int fila) override { abiertas.push_back(fila); }
   void PonCelda(int fila, int lote, int columna, const char* texto) override {
-    celdas.push_back({fila, lote, columna, texto ? texto : "<null>"});
+    celdas.push_back(std::to_string(fila) + "," + std::to_string(lote) + "," +
+                     std::to_string(columna) + "," + (texto ? texto : "<null>"));
   }
   void Limpia() {
     abiertas.clear();
     celdas.clear();
   }
   std::vector<int> abiertas;
-  std::vector<Celda> celdas;
+  std::vector<std::string> celdas;
 };
+using Celdas = std::vector<std::string>;
 
 class Macro : public ConServidor {
  protected:
   void TearDown() override { DelMacroSQL(&cnx, &sent); }
 
+  const char* srv() const { return entorno.servidor().c_str(); }
   int M(int op, const char* sql, int fila = 0, char* error = nullptr) {
-    return MacroSQL(op, sql, fila, &res, &cnx, &sent, entorno.servidor().c_str(), "master", "sa",
-                    "", error);
+    return MacroSQL(op, sql, fila, &res, &cnx, &sent, srv(), "master", "sa", "", error);
   }
   int M(int op, const std::string& sql, int fila = 0, char* error = nullptr) {
     return M(op, sql.c_str(), fila, error);
@@ -73,48 +63,45 @@ TEST(ResultadoSqlSlots, AbreFilaAndPonCeldaAtTheirSlots) {
   reinterpret_cast<Abre>(vt[2 + 1])(&r, 7);
   reinterpret_cast<Pon>(vt[11 + 1])(&r, 4, 5, 6, "x");
   EXPECT_EQ(r.abiertas, std::vector<int>{7});
-  EXPECT_EQ(r.celdas, (std::vector<Celda>{{4, 5, 6, "x"}}));
+  EXPECT_EQ(r.celdas, (Celdas{"4,5,6,x"}));
 }
 
 TEST_F(Macro, NothingRunsWithoutResultObjectOrServer) {
-  EXPECT_EQ(MacroSQL(1, "SELECT 1", 0, nullptr, &cnx, &sent, entorno.servidor().c_str(), "master",
-                     "sa", "", nullptr),
-            -2);
-  EXPECT_EQ(cnx, nullptr);
-  EXPECT_EQ(sent, nullptr);
   const std::string nadie = entorno.raiz() + "/no-such-server";
+  EXPECT_EQ(MacroSQL(1, "SELECT 1", 0, nullptr, &cnx, &sent, srv(), "master", "sa", "", nullptr),
+            -2);
   EXPECT_EQ(MacroSQL(5, "SELECT 1", 0, &res, &cnx, &sent, nadie.c_str(), "master", "sa", "",
                      nullptr),
             -2);
+  EXPECT_EQ(MacroSQL(1, "SELECT 1", 0, &res, nullptr, &sent, srv(), "master", "sa", "", nullptr),
+            -2);
   EXPECT_EQ(cnx, nullptr);
   EXPECT_EQ(sent, nullptr);
-  EXPECT_EQ(MacroSQL(1, "SELECT 1", 0, &res, nullptr, &sent, entorno.servidor().c_str(), "master",
-                     "sa", "", nullptr),
-            -2);
   EXPECT_TRUE(res.abiertas.empty());
 }
 
 TEST_F(Macro, OperationThreeAndUnknownOnesGiveMinusOne) {
-  for (int op : {3, 0, 6, -1, 100}) {
-    EXPECT_EQ(M(op, "SELECT 1"), -1) << op;
-    EXPECT_NE(cnx, nullptr);
-    EXPECT_NE(sent, nullptr);
-  }
+  for (int op : {3, 0, 6, -1, 100}) EXPECT_EQ(M(op, "SELECT 1"), -1) << op;
   EXPECT_TRUE(res.abiertas.empty());
   // The cells keep what they hold: the same connection and statement serve later calls.
   CnxOdbc* c = cnx;
   SentOdbc* s = sent;
+  ASSERT_TRUE(c && s);
   EXPECT_EQ(M(5, "SELECT 1"), 1);
   EXPECT_EQ(cnx, c);
   EXPECT_EQ(sent, s);
 }
 
-TEST_F(Macro, ChangesReturnTheirCountAndDeliverNothing) {
+TEST_F(Macro, ChangesReturnTheirCountAndDoubleQuotesAreSentAsSingleQuotes) {
   Tabla();
-  EXPECT_EQ(M(1, "UPDATE t SET C2 = C2 + 10"), 3);
-  EXPECT_EQ(M(5, "UPDATE t SET C2 = C2 - 10 WHERE C2 > 11"), 2);
+  EXPECT_EQ(M(1, "INSERT INTO t VALUES (\"d\", 4)"), 1);
+  EXPECT_EQ(M(5, "SELECT C2 FROM t WHERE C1 = \"d\" OR C1 = \"b\" ORDER BY C2"), 2);
+  EXPECT_EQ(res.celdas, (Celdas{"0,0,0,2", "0,1,0,4"}));
+  res.Limpia();
+  EXPECT_EQ(M(1, "UPDATE t SET C2 = C2 + 10"), 4);
+  EXPECT_EQ(M(5, "UPDATE t SET C2 = C2 - 10 WHERE C2 > 11"), 3);
   EXPECT_EQ(M(1, "UPDATE t SET C2 = 0 WHERE C2 > 100"), 0);
-  EXPECT_EQ(M(5, "DELETE FROM t"), 3);
+  EXPECT_EQ(M(5, "DELETE FROM t"), 4);
   EXPECT_TRUE(res.abiertas.empty());
   EXPECT_TRUE(res.celdas.empty());
   EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
@@ -122,25 +109,18 @@ TEST_F(Macro, ChangesReturnTheirCountAndDeliverNothing) {
 
 TEST_F(Macro, FirstRowGoesToTheTargetRowAndNextRowsFollow) {
   Tabla();
-  const struct {
-    int fila, objetivo;
-  } casos[] = {{0, 0}, {1, 0}, {5, 4}, {-3, 0}, {2, 1}};
+  const struct { int fila, objetivo; } casos[] = {{0, 0}, {1, 0}, {5, 4}, {-3, 0}, {2, 1}};
   for (const auto& k : casos) {
     SCOPED_TRACE(k.fila);
     res.Limpia();
     EXPECT_EQ(M(1, "SELECT C1, C2 FROM t ORDER BY C2", k.fila), 1);
     EXPECT_EQ(res.abiertas, std::vector<int>{k.objetivo});
-    EXPECT_EQ(res.celdas, (std::vector<Celda>{{k.objetivo, 0, 0, "a"}, {k.objetivo, 0, 1, "1"}}));
+    const std::string f = std::to_string(k.objetivo) + ",0,";
+    EXPECT_EQ(res.celdas, (Celdas{f + "0,a", f + "1,1"}));
     res.Limpia();
-    EXPECT_EQ(M(2, nullptr, k.fila), 1);
-    EXPECT_EQ(M(2, nullptr, k.fila), 1);
-    EXPECT_EQ(M(2, nullptr, k.fila), -1);  // after the last row
-    EXPECT_EQ(M(2, nullptr, k.fila), -1);
+    for (int r : {1, 1, -1, -1}) EXPECT_EQ(M(2, nullptr, k.fila), r);  // -1 after the last row
     EXPECT_TRUE(res.abiertas.empty());
-    EXPECT_EQ(res.celdas, (std::vector<Celda>{{k.objetivo, 0, 0, "b"},
-                                              {k.objetivo, 0, 1, "2"},
-                                              {k.objetivo, 0, 0, "c"},
-                                              {k.objetivo, 0, 1, "3"}}));
+    EXPECT_EQ(res.celdas, (Celdas{f + "0,b", f + "1,2", f + "0,c", f + "1,3"}));
   }
 }
 
@@ -148,12 +128,8 @@ TEST_F(Macro, OperationFiveDeliversEveryRow) {
   Tabla();
   EXPECT_EQ(M(5, "SELECT C2, C1 FROM t ORDER BY C2 DESC", 3), 3);
   EXPECT_EQ(res.abiertas, std::vector<int>{2});
-  EXPECT_EQ(res.celdas, (std::vector<Celda>{{2, 0, 0, "3"},
-                                            {2, 0, 1, "c"},
-                                            {2, 1, 0, "2"},
-                                            {2, 1, 1, "b"},
-                                            {2, 2, 0, "1"},
-                                            {2, 2, 1, "a"}}));
+  EXPECT_EQ(res.celdas,
+            (Celdas{"2,0,0,3", "2,0,1,c", "2,1,0,2", "2,1,1,b", "2,2,0,1", "2,2,1,a"}));
   EXPECT_EQ(M(2, nullptr), -1);  // used up
   // An empty result still opens the target row.
   res.Limpia();
@@ -163,33 +139,20 @@ TEST_F(Macro, OperationFiveDeliversEveryRow) {
   EXPECT_TRUE(res.celdas.empty());
 }
 
-TEST_F(Macro, DoubleQuotesAreSentAsSingleQuotes) {
-  Tabla();
-  EXPECT_EQ(M(1, "INSERT INTO t VALUES (\"d\", 4)"), 1);
-  EXPECT_EQ(M(5, "SELECT C2 FROM t WHERE C1 = \"d\" OR C1 = \"b\" ORDER BY C2"), 2);
-  EXPECT_EQ(res.celdas, (std::vector<Celda>{{0, 0, 0, "2"}, {0, 1, 0, "4"}}));
-}
-
-TEST_F(Macro, TextsOfEveryColumnKind) {
-  ASSERT_EQ(M(1, "CREATE TABLE k (C1 char(8), C2 int, C3 dec(9,3), C4 float, C5 datetime,"
-                 " C6 varchar(10), C7 smallint)"),
-            1);
-  ASSERT_EQ(M(1, "INSERT INTO k VALUES ('x  y  ', -42, 3.25, 0.125, '2009-03-05', 'v', 12)"), 1);
-  ASSERT_EQ(M(1, "INSERT INTO k VALUES (' ', 0, 0, 1e10, '1900-01-01', '', -1)"), 1);
-  EXPECT_EQ(M(5, "SELECT * FROM k ORDER BY C2"), 2);
-  std::vector<std::string> textos;
-  for (const Celda& c : res.celdas) textos.push_back(c.texto);
-  EXPECT_EQ(textos, (std::vector<std::string>{"x  y", "-42", "3.25", ".125", "05/03/2009", "v",
-                                              "12", " ", "0", "0", "10000000000", "  /  /  ",
-                                              "", "-1"}));
+// The cells hold the column buffers' texts, dates day first.
+TEST_F(Macro, CellsHoldTheDisplayTexts) {
+  ASSERT_EQ(M(1, "CREATE TABLE k (C1 char(8), C2 datetime, C3 float, C4 datetime)"), 1);
+  ASSERT_EQ(M(1, "INSERT INTO k VALUES ('x  y  ', '2009-03-05', 0.125, '1900-01-01')"), 1);
+  EXPECT_EQ(M(5, "SELECT * FROM k"), 1);
+  EXPECT_EQ(res.celdas,
+            (Celdas{"0,0,0,x  y", "0,0,1,05/03/2009", "0,0,2,.125", "0,0,3,  /  /  "}));
 }
 
 TEST_F(Macro, FailedExecutionWritesTheErrorBufferOfOperationFive) {
   char error[400];
   memset(error, '#', sizeof error);
   EXPECT_EQ(M(5, "SELECT * FROM nada", 0, error), -1);
-  const char* fin = static_cast<const char*>(memchr(error, '\0', 299));
-  ASSERT_NE(fin, nullptr) << "no terminator within 299 bytes";
+  ASSERT_NE(memchr(error, '\0', 299), nullptr) << "no terminator within 299 bytes";
   EXPECT_NE(std::string(error).find("Invalid object name 'nada'"), std::string::npos) << error;
   for (size_t i = 299; i < sizeof error; ++i) ASSERT_EQ(error[i], '#') << "byte " << i;
 
@@ -209,14 +172,14 @@ TEST_F(Macro, FailedExecutionWritesTheErrorBufferOfOperationFive) {
   EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
   // The statement is usable again.
   EXPECT_EQ(M(5, "SELECT 7"), 1);
-  EXPECT_EQ(res.celdas, (std::vector<Celda>{{0, 0, 0, "7"}}));
+  EXPECT_EQ(res.celdas, (Celdas{"0,0,0,7"}));
 }
 
 TEST_F(Macro, TextOfMoreThan5999CharactersIsRefused) {
   std::string justo = "SELECT 5";
   justo.resize(5999, ' ');
   EXPECT_EQ(M(5, justo), 1);
-  EXPECT_EQ(res.celdas, (std::vector<Celda>{{0, 0, 0, "5"}}));
+  EXPECT_EQ(res.celdas, (Celdas{"0,0,0,5"}));
   EXPECT_FALSE(Existe(entorno.log()));
 
   res.Limpia();
@@ -232,31 +195,24 @@ TEST_F(Macro, TextOfMoreThan5999CharactersIsRefused) {
 
   // The refusal does not stick to the statement.
   EXPECT_EQ(M(5, "SELECT 6"), 1);
-  EXPECT_EQ(res.celdas, (std::vector<Celda>{{0, 0, 0, "6"}}));
+  EXPECT_EQ(res.celdas, (Celdas{"0,0,0,6"}));
 }
 
-TEST_F(Macro, OperationFourClosesAndANewExecutionReplaces) {
+TEST_F(Macro, OperationFourClosesAndDelMacroSqlReleasesTheCells) {
+  CnxOdbc* c = nullptr;
+  SentOdbc* s = nullptr;
+  EXPECT_EQ(DelMacroSQL(&c, &s), 1);
+  EXPECT_EQ(DelMacroSQL(nullptr, nullptr), 1);
   Tabla();
   EXPECT_EQ(M(1, "SELECT C1 FROM t ORDER BY C2"), 1);
   EXPECT_EQ(M(4, nullptr), 1);
   EXPECT_EQ(M(2, nullptr), -1);
   EXPECT_EQ(M(4, nullptr), 1);  // closing twice is harmless
-
+  // A new execution replaces the result: this one has one row only.
   EXPECT_EQ(M(1, "SELECT C1, C2 FROM t ORDER BY C2"), 1);
   EXPECT_EQ(M(1, "SELECT C2 FROM t WHERE C2 = 3"), 1);
-  res.Limpia();
-  EXPECT_EQ(M(2, nullptr), -1);  // the second result has one row only
-  EXPECT_TRUE(res.celdas.empty());
-}
+  EXPECT_EQ(M(2, nullptr), -1);
 
-TEST_F(Macro, DelMacroSqlReleasesTheCells) {
-  CnxOdbc* c = nullptr;
-  SentOdbc* s = nullptr;
-  EXPECT_EQ(DelMacroSQL(&c, &s), 1);
-  EXPECT_EQ(DelMacroSQL(nullptr, nullptr), 1);
-
-  Tabla();
-  EXPECT_EQ(M(1, "SELECT C1 FROM t ORDER BY C2"), 1);
   EXPECT_EQ(DelMacroSQL(&cnx, &sent), 1);
   EXPECT_EQ(cnx, nullptr);
   EXPECT_EQ(sent, nullptr);
@@ -264,7 +220,7 @@ TEST_F(Macro, DelMacroSqlReleasesTheCells) {
   res.Limpia();
   EXPECT_EQ(M(5, "SELECT COUNT(*) FROM t"), 1);
   EXPECT_NE(cnx, nullptr);
-  EXPECT_EQ(res.celdas, (std::vector<Celda>{{0, 0, 0, "3"}}));
+  EXPECT_EQ(res.celdas, (Celdas{"0,0,0,3"}));
 }
 
 }  // namespace

@@ -27,53 +27,29 @@ void Civil(long long z, int* d, int* m, int* a) {
 // Day 1 is 1 January of year 1, which is 719162 days before 1970-01-01.
 const long long kDia1 = -719162;
 
-struct Dma {
+std::string Dma(int d, int m, int a) {
+  return std::to_string(d) + "/" + std::to_string(m) + "/" + std::to_string(a);
+}
+std::string De(const fecha& f) {
   int d, m, a;
-};
-
-Dma De(const fecha& f) {
-  Dma r;
-  f.SacaDMA(&r.d, &r.m, &r.a);
-  return r;
+  f.SacaDMA(&d, &m, &a);
+  return Dma(d, m, a);
 }
-
-Dma Hoy() {
-  Dma h;
-  HoyDMA(&h.d, &h.m, &h.a);
-  return h;
-}
-
-#define EXPECT_DMA(f, dd, mm, aa)                                                             \
-  do {                                                                                        \
-    Dma x_ = De(f);                                                                           \
-    EXPECT_TRUE(x_.d == (dd) && x_.m == (mm) && x_.a == (aa))                                 \
-        << x_.d << "/" << x_.m << "/" << x_.a << " instead of " << (dd) << "/" << (mm) << "/" \
-        << (aa);                                                                              \
-  } while (0)
+#define EXPECT_DMA(f, d, m, a) EXPECT_EQ(De(f), Dma(d, m, a))
 
 TEST(Calendario, CadaDiaHasta800000) {
   for (int n = 1; n <= 800000; n++) {
-    Dma c, s;
-    Civil(n - 1 + kDia1, &c.d, &c.m, &c.a);
-    SacaDMA(n, &s.d, &s.m, &s.a);
-    ASSERT_TRUE(s.d == c.d && s.m == c.m && s.a == c.a)
-        << n << ": " << s.d << "/" << s.m << "/" << s.a << " instead of " << c.d << "/" << c.m
-        << "/" << c.a;
-    ASSERT_EQ(DiaDMA(c.d, c.m, c.a), n);
+    int cd, cm, ca, d, m, a;
+    Civil(n - 1 + kDia1, &cd, &cm, &ca);
+    SacaDMA(n, &d, &m, &a);
+    ASSERT_TRUE(d == cd && m == cm && a == ca) << n << ": " << Dma(d, m, a) << " instead of "
+                                               << Dma(cd, cm, ca);
+    ASSERT_EQ(DiaDMA(cd, cm, ca), n);
   }
 }
 
-TEST(Calendario, DiasMes) {
-  const int normales[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  for (int m = 1; m <= 12; m++) EXPECT_EQ(DiasMes(m, 2023), normales[m - 1]) << m;
-  // clang-format off
-  struct {
-    int mes, anio, dias;
-  } casos[] = {
-      {2, 2024, 29}, {2, 1900, 28}, {2, 2000, 29}, {2, 2100, 28}, {0, 2024, 31}, {13, 2024, 31},
-      {-1, 2024, 31}};
-  // clang-format on
-  for (const auto& c : casos) EXPECT_EQ(DiasMes(c.mes, c.anio), c.dias) << c.mes << "/" << c.anio;
+TEST(Calendario, MesFueraDeRangoTieneTreintaYUnDias) {
+  for (int m : {0, 13, -1}) EXPECT_EQ(DiasMes(m, 2024), 31) << m;
 }
 
 TEST(Fecha, FormasDeLaMismaFecha) {
@@ -87,113 +63,86 @@ TEST(Fecha, FormasDeLaMismaFecha) {
     EXPECT_STREQ(f->TxtMay(), "539769");
     EXPECT_STREQ(f->TxtSin(' '), "539769");
   }
-  fecha fin(539780.2, 1);
+  fecha fin(539780.2, 1);  // day 31 is 30.2 in the serial
   EXPECT_DMA(fin, 31, 5, 2010);
   EXPECT_EQ(fin.Num(), 539780.2);
   EXPECT_STREQ(fin.Txt(), "539780.2");
-
-  fecha mes(51910.0, 2);
-  EXPECT_DMA(mes, 19, 5, 2010);
-  EXPECT_STREQ(mes.TxtEdt(), "05/19/10");
-  EXPECT_EQ(mes.Ent(), 53910);
-  fecha mesTxt("05/19/10", 2);
-  EXPECT_EQ(mesTxt.Dia(), 733911);
-
+  fin.PonLon(3, ' ');  // kind, width and decimals are fixed
+  fin.PonDec(4);
   EXPECT_EQ(fin.Tipo(), 3);
   EXPECT_EQ(fin.Lon(), 8);
   EXPECT_EQ(fin.Dec(), 0);
-  fin.PonLon(3, ' ');
-  fin.PonDec(4);
-  EXPECT_EQ(fin.Lon(), 8);
-  EXPECT_EQ(fin.Dec(), 0);
+
+  fecha mes(51910.0, 2), mesTxt("05/19/10", 2);
+  EXPECT_DMA(mes, 19, 5, 2010);
+  EXPECT_STREQ(mes.TxtEdt(), "05/19/10");
+  EXPECT_EQ(mes.Ent(), 53910);
+  EXPECT_EQ(mesTxt.Dia(), 733911);
   EXPECT_EQ(DiaNum(539769), 733911);
   EXPECT_EQ(DiaNum(0), 0);
 }
 
+// By range of the number; d = 0 for an empty date.
 TEST(Fecha, Rangos) {
-  // clang-format off
-  struct {
-    double v;
-    int orden;
-    int d, m, a;  // 0 for an empty date
-  } casos[] = {
+  const struct { double v; int orden, d, m, a; } casos[] = {
       {310210, 1, 28, 2, 2010}, {290200, 1, 29, 2, 2000}, {290201, 1, 28, 2, 2001},
       {10150, 1, 1, 1, 1950}, {311249, 1, 31, 12, 2049}, {748382, 1, 31, 12, 2049},
       {650000.5, 1, 21, 8, 1780}, {650001, 1, 22, 8, 1780}, {748382.5, 1, 0, 0, 0},
       {19052010, 1, 0, 0, 0}, {0, 1, 0, 0, 0}, {518031, 1, 1, 1, 1950}, {554030.2, 1, 31, 12, 2049},
       {554031, 1, 1, 1, 1950}, {500001, 1, 1, 12, 1999}, {123199, 2, 31, 12, 1999},
       {10100, 2, 1, 1, 2000}, {311399, 1, 31, 12, 1999}};
-  // clang-format on
   for (const auto& c : casos) {
     fecha f(c.v, c.orden);
     if (c.d == 0) {
       EXPECT_EQ(f.Dia(), 0) << c.v;
     } else {
-      Dma x = De(f);
-      EXPECT_TRUE(x.d == c.d && x.m == c.m && x.a == c.a)
-          << c.v << ": " << x.d << "/" << x.m << "/" << x.a;
+      EXPECT_DMA(f, c.d, c.m, c.a);
     }
   }
   EXPECT_EQ(fecha(650000.5, 1).Dia(), 650000);
-  EXPECT_EQ(fecha(std::numeric_limits<double>::quiet_NaN(), 1).Dia(), 0);
+  // Empty dates, from numbers and texts.
+  for (fecha f : {fecha(std::numeric_limits<double>::quiet_NaN(), 1), fecha("", 1),
+                  fecha(nullptr, 2), fecha("19/05/2010", 1)}) {
+    EXPECT_EQ(f.Dia(), 0);
+    EXPECT_STREQ(f.TxtEdt(), "  /  /  ");
+    EXPECT_EQ(f.Num() + f.Ent(), 0);
+    EXPECT_STREQ(f.Txt(), "0");
+  }
   // Nonsense typed numbers still land on some valid date.
-  for (double v : {-1e300, -2.0, -123456.0, 499999.0, 490000.0}) {
-    fecha f(v, 1);
-    EXPECT_EQ(std::strlen(f.TxtEdt()), 8u) << v;
-  }
-}
-
-TEST(Fecha, Vacia) {
-  for (fecha* f :
-       {new fecha("", 1), new fecha(0.0, 1), new fecha(nullptr, 2), new fecha("19/05/2010", 1)}) {
-    EXPECT_EQ(f->Dia(), 0);
-    EXPECT_STREQ(f->TxtEdt(), "  /  /  ");
-    EXPECT_EQ(f->Num(), 0);
-    EXPECT_EQ(f->Ent(), 0);
-    EXPECT_STREQ(f->Txt(), "0");
-    delete f;
-  }
+  for (double v : {-1e300, -2.0, -123456.0, 499999.0, 490000.0})
+    EXPECT_EQ(std::strlen(fecha(v, 1).TxtEdt()), 8u) << v;
 }
 
 TEST(Fecha, HoyYPartesDeHoy) {
-  Dma antes = Hoy();
+  struct { int d, m, a; } h[2];
+  HoyDMA(&h[0].d, &h[0].m, &h[0].a);
   fecha hoy(-1.0, 1), dia(15.0, 1), diaMes(1505.0, 1), mes(7.0, 2), mesDia(715.0, 2);
-  Dma despues = Hoy();
-  for (Dma h : {antes, despues}) {
+  HoyDMA(&h[1].d, &h[1].m, &h[1].a);
+  for (const auto& c : h) {
     fecha esperado(0.0, 1);
-    esperado.PonDMA(h.d, h.m, h.a);
+    esperado.PonDMA(c.d, c.m, c.a);
     if (hoy.Dia() != esperado.Dia()) continue;  // the day changed in between
-    EXPECT_DMA(dia, 15, h.m, h.a);
-    EXPECT_DMA(diaMes, 15, 5, h.a);
-    EXPECT_DMA(mes, h.d > DiasMes(7, h.a) ? DiasMes(7, h.a) : h.d, 7, h.a);
-    EXPECT_DMA(mesDia, 15, 7, h.a);
+    EXPECT_DMA(dia, 15, c.m, c.a);
+    EXPECT_DMA(diaMes, 15, 5, c.a);
+    EXPECT_DMA(mes, c.d > DiasMes(7, c.a) ? DiasMes(7, c.a) : c.d, 7, c.a);
+    EXPECT_DMA(mesDia, 15, 7, c.a);
     return;
   }
   FAIL() << "PonNum(-1) is not today";
 }
 
 TEST(Fecha, PonDMAYVentana) {
-  // clang-format off
-  struct {
-    int d, m, a;
-    int rd, rm, ra;
-  } casos[] = {
+  const struct { int d, m, a, rd, rm, ra; } casos[] = {
       {19, 5, 10, 19, 5, 2010}, {31, 2, 10, 28, 2, 2010}, {0, 13, 75, 1, 12, 1975},
       {1, 1, 0, 1, 1, 2000}, {1, 1, 49, 1, 1, 2049}, {1, 1, 50, 1, 1, 1950}, {1, 1, 99, 1, 1, 1999},
       {1, 1, 100, 1, 1, 2000}, {1, 1, 999, 1, 1, 2899}, {1, 1, 1000, 1, 1, 1000},
       {5, 3, 1850, 5, 3, 1850}, {31, 4, 2024, 30, 4, 2024}, {31, 0, 2024, 31, 1, 2024},
       {40, -3, 2024, 31, 1, 2024}, {29, 2, 1900, 28, 2, 1900}};
-  // clang-format on
-  for (const auto& c : casos) {
-    fecha f(0.0, 1);
-    f.PonDMA(c.d, c.m, c.a);
-    Dma x = De(f);
-    EXPECT_TRUE(x.d == c.rd && x.m == c.rm && x.a == c.ra)
-        << c.d << "/" << c.m << "/" << c.a << " -> " << x.d << "/" << x.m << "/" << x.a;
-  }
   fecha f(0.0, 1);
-  f.PonDMA(19, 5, 10);
-  EXPECT_EQ(f.Dia(), 733911);
+  for (const auto& c : casos) {
+    f.PonDMA(c.d, c.m, c.a);
+    EXPECT_DMA(f, c.rd, c.rm, c.ra);
+  }
   // The edited text shows the last two digits of any year.
   f.PonDMA(5, 3, 1850);
   EXPECT_STREQ(f.TxtEdt(), "05/03/50");
@@ -207,12 +156,9 @@ TEST(Fecha, SerialIdaYVuelta) {
   for (int n = desde; n <= hasta; n++) {
     fecha f(0.0, 1);
     f.PonDia(n);
-    fecha g(f.Num(), 1);
-    ASSERT_EQ(g.Dia(), n) << f.Num();
-    fecha h(f.Txt(), 1);
-    ASSERT_EQ(h.Dia(), n) << f.Txt();
-    fecha e(f.TxtEdt(), 1);
-    ASSERT_EQ(e.Dia(), n) << f.TxtEdt();
+    ASSERT_EQ(fecha(f.Num(), 1).Dia(), n) << f.Num();
+    ASSERT_EQ(fecha(f.Txt(), 1).Dia(), n) << f.Txt();
+    ASSERT_EQ(fecha(f.TxtEdt(), 1).Dia(), n) << f.TxtEdt();
   }
   fecha viejo(0.0, 1);
   viejo.PonDMA(3, 6, 1949);

@@ -1,6 +1,7 @@
 // Number formatting: the worked values, and NumAStr against an independent decimal reference.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -17,7 +18,7 @@ namespace {
 std::string Txt(double x) {
   char buf[40];
   std::memset(buf, 'X', sizeof buf);
-  NumAStr(x, buf);
+  EXPECT_EQ(NumAStr(x, buf), buf);
   // Never more than 17 bytes: everything after the terminator is untouched.
   size_t n = std::strlen(buf);
   EXPECT_LE(n, 16u) << x;
@@ -28,12 +29,10 @@ std::string Txt(double x) {
 // Among them: the limit of "0" is 1e-9 in single precision (9.9999998e-10 is above it); an integer
 // part within 1e-9 below the next whole becomes that whole (4.9999999999999); a value just under
 // the half at the last place still rounds up (1.000049999999995e-9).
+const double kInf = std::numeric_limits<double>::infinity();
+
 TEST(NumAStr, ValoresDeReferencia) {
-  // clang-format off
-  struct {
-    double x;
-    const char* txt;
-  } casos[] = {
+  const struct { double x; const char* txt; } casos[] = {
       {0.0, "0"}, {-0.0, "0"}, {5e-10, "0"}, {9.9999997e-10, "0"}, {9.9999998e-10, ".000000001"},
       {-9.9e-10, "0"}, {2e-9, ".000000002"}, {-2e-9, "-.000000002"}, {1e-9, ".000000001"},
       {0.5, ".5"}, {-0.5, "-.5"}, {7, "7"}, {10, "10"}, {100, "100"}, {2.5, "2.5"},
@@ -45,21 +44,12 @@ TEST(NumAStr, ValoresDeReferencia) {
       {1e14, ""}, {-1e14, "-"}, {1e300, ""}, {-1e300, "-"}, {99999999999999.7, "100000000000000"},
       {-99999999999999.7, "-100000000000000"}, {-0.0000000012345678, "-.0000000012346"},
       {0.9999999999999, "1"}, {0.9999999989, ".9999999989"},
-      {1.000049999999995e-9, ".0000000010001"}, {0.999999998, ".999999998"}, {0.99999999999996, "1"},
-      {1000000, "1000000"}, {std::numeric_limits<double>::infinity(), ""},
-      {-std::numeric_limits<double>::infinity(), "-"},
+      {1.000049999999995e-9, ".0000000010001"}, {0.999999998, ".999999998"},
+      {0.99999999999996, "1"}, {1000000, "1000000"}, {-1234567.8901234, "-1234567.8901234"},
+      {-0.1234567890123, "-.1234567890123"}, {kInf, ""}, {-kInf, "-"},
       {std::numeric_limits<double>::quiet_NaN(), ""},
       {std::numeric_limits<double>::denorm_min(), "0"}};
-  // clang-format on
   for (const auto& c : casos) EXPECT_EQ(Txt(c.x), c.txt) << "x = " << c.x;
-}
-
-TEST(NumAStr, DevuelveElBufferYCabeEnDiecisieteBytes) {
-  char buf[17];
-  EXPECT_EQ(NumAStr(-1234567.8901234, buf), buf);
-  EXPECT_STREQ(buf, "-1234567.8901234");
-  EXPECT_EQ(NumAStr(-0.1234567890123, buf), buf);
-  EXPECT_STREQ(buf, "-.1234567890123");
 }
 
 // The rules written independently: the exact decimal expansion of the value (glibc printf is
@@ -117,18 +107,6 @@ std::vector<std::string> Referencia(double x) {
   return res;
 }
 
-bool Admite(const std::vector<std::string>& v, const std::string& s) {
-  for (const auto& c : v)
-    if (c == s) return true;
-  return false;
-}
-
-std::string Lista(const std::vector<std::string>& v) {
-  std::string r;
-  for (const auto& c : v) r += "[" + c + "] ";
-  return r;
-}
-
 TEST(NumAStr, ContraReferenciaEnTodoElRango) {
   std::mt19937_64 gen(20240611);
   std::uniform_int_distribution<uint64_t> bits;
@@ -137,8 +115,10 @@ TEST(NumAStr, ContraReferenciaEnTodoElRango) {
   int ambiguos = 0, total = 0;
   auto prueba = [&](double x, bool cuenta = false) {
     auto ref = Referencia(x);
-    std::string t = Txt(x);
-    ASSERT_TRUE(Admite(ref, t)) << "x = " << x << " gives [" << t << "], admitted " << Lista(ref);
+    std::string t = Txt(x), lista;
+    for (const auto& c : ref) lista += "[" + c + "] ";
+    ASSERT_NE(std::find(ref.begin(), ref.end(), t), ref.end())
+        << "x = " << x << " gives [" << t << "], admitted " << lista;
     if (cuenta) {
       if (ref.size() > 1) ambiguos++;
       total++;
@@ -181,29 +161,16 @@ TEST(NumAStr, ContraReferenciaEnTodoElRango) {
 }
 
 TEST(Redondea, ValoresDeReferencia) {
-  struct {
-    double x;
-    int dec, trunca, maxDig;
-    double r;
-  } casos[] = {{2.345, 2, 0, 14, 2.35},
-               {2.345, 2, 1, 14, 2.34},
-               {-2.345, 2, 0, 14, -2.35},
-               {-2.345, 2, 1, 14, -2.34},
-               {0.5, 0, 0, 14, 1},
-               {0.49, 0, 0, 14, 0},
-               {-0.5, 0, 0, 14, -1},
-               {123.456, -1, 0, 3, 123.5},
-               {123.456, -1, 0, 1, 0},
-               {123.456, -1, 0, 2, 123},
-               {0.123456, -1, 0, 3, 0.123},
-               {1e-41, 2, 0, 14, 0},
-               {99.99, 1, 0, 14, 100},
-               {2.9999999999999996, -1, 0, 13, 3},
-               {123456789012345.6, -1, 0, 14, 123456789012346},
-               {1e15, -1, 0, 14, 0},
-               {1234.5, -3, 1, 3, 1235},  // the truncate flag counts only with decimals
-               {7.25, 40, 0, 14, 7.25},   // finer than a double: unchanged
-               {1e300, 5, 0, 14, 1e300}};
+  const struct { double x; int dec, trunca, maxDig; double r; } casos[] = {
+      {2.345, 2, 0, 14, 2.35}, {2.345, 2, 1, 14, 2.34}, {-2.345, 2, 0, 14, -2.35},
+      {-2.345, 2, 1, 14, -2.34}, {0.5, 0, 0, 14, 1}, {0.49, 0, 0, 14, 0}, {-0.5, 0, 0, 14, -1},
+      {123.456, -1, 0, 3, 123.5}, {123.456, -1, 0, 1, 0}, {123.456, -1, 0, 2, 123},
+      {0.123456, -1, 0, 3, 0.123}, {1e-41, 2, 0, 14, 0}, {99.99, 1, 0, 14, 100},
+      {2.9999999999999996, -1, 0, 13, 3}, {123456789012345.6, -1, 0, 14, 123456789012346},
+      {1e15, -1, 0, 14, 0},
+      {1234.5, -3, 1, 3, 1235},  // the truncate flag counts only with decimals
+      {7.25, 40, 0, 14, 7.25},   // finer than a double: unchanged
+      {1e300, 5, 0, 14, 1e300}, {1e308, 300, 0, 14, 1e308}, {-HUGE_VAL, 2, 0, 14, -HUGE_VAL}};
   for (const auto& c : casos)
     EXPECT_EQ(Redondea(c.x, c.dec, c.trunca, c.maxDig), c.r)
         << c.x << " " << c.dec << " " << c.trunca << " " << c.maxDig;
@@ -212,27 +179,14 @@ TEST(Redondea, ValoresDeReferencia) {
   EXPECT_EQ(z, 0.0);
   EXPECT_TRUE(std::signbit(z));
   EXPECT_TRUE(std::isnan(Redondea(std::nan(""), 2, 0, 14)));
-  EXPECT_EQ(Redondea(-HUGE_VAL, 2, 0, 14), -HUGE_VAL);
-  EXPECT_EQ(Redondea(1e308, 300, 0, 14), 1e308);
 }
 
 TEST(QuitaFinal, CaracteresFinales) {
-  struct {
-    const char* antes;
-    int c;
-    const char* despues;
-  } casos[] = {
-      {"1.500", '0', "1.5"},
-      {"000", '0', ""},
-      {"", '0', ""},
-      {"100.", '0', "100."},
-      {"ab  ", ' ', "ab"},
-      {"a b", ' ', "a b"},
-      {"x..", '.', "x"},
-      {"abc", 0, "abc"},
+  const struct { const char* antes; int c; const char* despues; } casos[] = {
+      {"1.500", '0', "1.5"}, {"000", '0', ""}, {"", '0', ""}, {"100.", '0', "100."},
+      {"a b ", ' ', "a b"}, {"x..", '.', "x"}, {"abc", 0, "abc"},
       {"ab\xfe\xfe", static_cast<signed char>('\xfe'), "ab"},
-      {"ab\xfe", 0xfe, "ab\xfe"},  // compared as a signed char: 0xFE is -2, not 254
-  };
+      {"ab\xfe", 0xfe, "ab\xfe"}};  // compared as a signed char: 0xFE is -2, not 254
   for (const auto& c : casos) {
     char buf[32];
     std::strcpy(buf, c.antes);

@@ -2,8 +2,8 @@
 // and scrolling through a catalogue result.
 #include <cstring>
 
-#include "CatalogoCasos.h"
 #include "Entorno.h"
+#include "Odbc.h"
 
 namespace {
 

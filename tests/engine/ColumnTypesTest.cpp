@@ -8,8 +8,6 @@
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
-
 const char kTable[] =
     "CREATE TABLE v (c char(5), vc varchar(5), i int, si smallint, ti tinyint, bi bigint, b bit, "
     "f float, r real, d dec(6,2), n numeric(5), dt datetime, tx text, nn int NOT NULL DEFAULT 0)";
@@ -78,55 +76,42 @@ TEST_F(ColumnTypes, ChecksFailWithSqlServerStatesAndNumbers) {
   s.Ok(kTable);
   s.Ok("CREATE UNIQUE INDEX v_c ON v (c)");
   s.Ok("INSERT INTO v (c, i) VALUES ('abc', 1)");
-  struct Case {
-    std::string sql, state;
-    SQLINTEGER native;
-    std::string message;
-  } cases[] = {
-      {"INSERT INTO v (c) VALUES ('abcdef')", "22001", 8152,
+  Comprueba(s, {
+      {"INSERT INTO v (c) VALUES ('abcdef')", SQL_ERROR, "22001", 8152,
        "String or binary data would be truncated."},
-      {"INSERT INTO v (vc) VALUES ('abc  x')", "22001", 8152, ""},
-      {"UPDATE v SET vc = 'toolong'", "22001", 8152, ""},
-      {"INSERT INTO v (i) VALUES (2147483648)", "22003", 8115,
+      {"INSERT INTO v (vc) VALUES ('abc  x')", SQL_ERROR, "22001", 8152},
+      {"UPDATE v SET vc = 'toolong'", SQL_ERROR, "22001", 8152},
+      {"INSERT INTO v (i) VALUES (2147483648)", SQL_ERROR, "22003", 8115,
        "Arithmetic overflow error converting expression to data type int."},
-      {"INSERT INTO v (i) VALUES ('99999999999999999999')", "22003", 8115, ""},
-      {"INSERT INTO v (ti) VALUES (256)", "22003", 220,
+      {"INSERT INTO v (i) VALUES ('99999999999999999999')", SQL_ERROR, "22003", 8115},
+      {"INSERT INTO v (ti) VALUES (256)", SQL_ERROR, "22003", 220,
        "Arithmetic overflow error for data type tinyint, value = 256."},
-      {"INSERT INTO v (ti) VALUES (-1)", "22003", 220, ""},
-      {"INSERT INTO v (si) VALUES (32768)", "22003", 220, ""},
-      {"INSERT INTO v (d) VALUES (10000)", "22003", 8115,
+      {"INSERT INTO v (ti) VALUES (-1)", SQL_ERROR, "22003", 220},
+      {"INSERT INTO v (si) VALUES (32768)", SQL_ERROR, "22003", 220},
+      {"INSERT INTO v (d) VALUES (10000)", SQL_ERROR, "22003", 8115,
        "Arithmetic overflow error converting numeric to data type numeric."},
-      {"INSERT INTO v (d) VALUES (9999.995)", "22003", 8115, ""},
-      {"INSERT INTO v (i) VALUES ('abc')", "22018", 245,
+      {"INSERT INTO v (d) VALUES (9999.995)", SQL_ERROR, "22003", 8115},
+      {"INSERT INTO v (i) VALUES ('abc')", SQL_ERROR, "22018", 245,
        "Conversion failed when converting the varchar value 'abc' to data type int."},
-      {"INSERT INTO v (i) VALUES ('2.5')", "22018", 245, ""},
-      {"INSERT INTO v (d) VALUES ('12,5')", "22018", 245, ""},
-      {"INSERT INTO v (f) VALUES ('x1')", "22018", 245, ""},
-      {"INSERT INTO v (b) VALUES ('si')", "22018", 245, ""},
-      {"INSERT INTO v (dt) VALUES ('hola')", "22007", 241,
+      {"INSERT INTO v (i) VALUES ('2.5')", SQL_ERROR, "22018", 245},
+      {"INSERT INTO v (d) VALUES ('12,5')", SQL_ERROR, "22018", 245},
+      {"INSERT INTO v (f) VALUES ('x1')", SQL_ERROR, "22018", 245},
+      {"INSERT INTO v (b) VALUES ('si')", SQL_ERROR, "22018", 245},
+      {"INSERT INTO v (dt) VALUES ('hola')", SQL_ERROR, "22007", 241,
        "Conversion failed when converting date and/or time from character string."},
-      {"INSERT INTO v (dt) VALUES ('2009-03-05 25:00')", "22007", 241, ""},
-      {"INSERT INTO v (dt) VALUES ('01/01/1752')", "22008", 242,
+      {"INSERT INTO v (dt) VALUES ('2009-03-05 25:00')", SQL_ERROR, "22007", 241},
+      {"INSERT INTO v (dt) VALUES ('01/01/1752')", SQL_ERROR, "22008", 242,
        "The conversion of a varchar data type to a datetime data type resulted in an "
        "out-of-range value."},
-      {"INSERT INTO v (dt) VALUES ('31/04/2009')", "22008", 242, ""},
-      {"INSERT INTO v (dt) VALUES ('29/02/2100')", "22008", 242, ""},
-      {"SELECT * FROM v WHERE dt > '32/13/2009'", "22008", 242, ""},
-      {"SELECT * FROM v WHERE dt IN ('01/01/2009', 'x')", "22007", 241, ""},
-      {"INSERT INTO v (c, nn) VALUES ('x', NULL)", "23000", 515, ""},
-      {"UPDATE v SET nn = NULL", "23000", 515, ""},
-      {"INSERT INTO v (c) VALUES ('ABC  ')", "23000", 2601, ""},
-      {"INSERT INTO v (c, i) SELECT c, 'x' FROM v", "22018", 245, ""},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(s.Exec(c.sql), SQL_ERROR) << c.sql;
-    Diag d = s.diag();
-    EXPECT_EQ(d.state, c.state) << c.sql << " " << d.message;
-    EXPECT_EQ(d.native, c.native) << c.sql << " " << d.message;
-    if (!c.message.empty()) {
-      EXPECT_EQ(d.message, "[ZORB][Engine]" + c.message) << c.sql;
-    }
-  }
+      {"INSERT INTO v (dt) VALUES ('31/04/2009')", SQL_ERROR, "22008", 242},
+      {"INSERT INTO v (dt) VALUES ('29/02/2100')", SQL_ERROR, "22008", 242},
+      {"SELECT * FROM v WHERE dt > '32/13/2009'", SQL_ERROR, "22008", 242},
+      {"SELECT * FROM v WHERE dt IN ('01/01/2009', 'x')", SQL_ERROR, "22007", 241},
+      {"INSERT INTO v (c, nn) VALUES ('x', NULL)", SQL_ERROR, "23000", 515},
+      {"UPDATE v SET nn = NULL", SQL_ERROR, "23000", 515},
+      {"INSERT INTO v (c) VALUES ('ABC  ')", SQL_ERROR, "23000", 2601},
+      {"INSERT INTO v (c, i) SELECT c, 'x' FROM v", SQL_ERROR, "22018", 245},
+  });
   // Nothing of the failed statements stayed.
   EXPECT_EQ(s.stmt->Query("SELECT c, i, dt FROM v"), (Rows{{"abc  ", "1", "<null>"}}));
 }
@@ -273,51 +258,60 @@ TEST_F(ColumnTypes, CollationOrdersAndCompares) {
   }
 }
 
-// Declared types come back as SQL Server describes them, however the CREATE TABLE spaced them.
+// Declared types come back as SQL Server describes them, however the CREATE TABLE spaced them,
+// from forward-only and dynamic cursors alike.
 TEST_F(ColumnTypes, DeclaredTypesAreDescribed) {
   Session s(entorno.servidor());
   s.Ok("CREATE TABLE x (a char ( 10 ) NOT NULL, b tinyint, c bigint NOT NULL, d bit, "
-       "e float(10), f numeric(5), g DECIMAL ( 9 , 3 ), h text, i datetime NULL, j VARCHAR(7))");
-  struct Expect {
-    SQLSMALLINT type;
-    SQLULEN size;
-    SQLSMALLINT digits, nullable;
-  } expected[] = {
-      {SQL_CHAR, 10, 0, SQL_NO_NULLS},       {SQL_TINYINT, 3, 0, SQL_NULLABLE},
-      {SQL_BIGINT, 19, 0, SQL_NO_NULLS},     {SQL_BIT, 1, 0, SQL_NULLABLE},
-      {SQL_REAL, 24, 0, SQL_NULLABLE},       {SQL_NUMERIC, 5, 0, SQL_NULLABLE},
-      {SQL_DECIMAL, 9, 3, SQL_NULLABLE},     {SQL_LONGVARCHAR, 2147483647, 0, SQL_NULLABLE},
+       "e float(10), f numeric(5), g DECIMAL ( 9 , 3 ), h text, i datetime NULL, j VARCHAR(7), "
+       "k int, l smallint, m float, n real, o numeric(9,3), p datetime NOT NULL)");
+  const std::vector<Described> expected = {
+      {SQL_CHAR, 10, 0, SQL_NO_NULLS},          {SQL_TINYINT, 3, 0, SQL_NULLABLE},
+      {SQL_BIGINT, 19, 0, SQL_NO_NULLS},        {SQL_BIT, 1, 0, SQL_NULLABLE},
+      {SQL_REAL, 24, 0, SQL_NULLABLE},          {SQL_NUMERIC, 5, 0, SQL_NULLABLE},
+      {SQL_DECIMAL, 9, 3, SQL_NULLABLE},        {SQL_LONGVARCHAR, 2147483647, 0, SQL_NULLABLE},
       {SQL_TYPE_TIMESTAMP, 23, 3, SQL_NULLABLE}, {SQL_VARCHAR, 7, 0, SQL_NULLABLE},
+      {SQL_INTEGER, 10, 0, SQL_NULLABLE},       {SQL_SMALLINT, 5, 0, SQL_NULLABLE},
+      {SQL_FLOAT, 53, 0, SQL_NULLABLE},         {SQL_REAL, 24, 0, SQL_NULLABLE},
+      {SQL_NUMERIC, 9, 3, SQL_NULLABLE},        {SQL_TYPE_TIMESTAMP, 23, 3, SQL_NO_NULLS},
   };
+  SQLHSTMT h = s.stmt->h;
   for (SQLULEN cursor : {SQLULEN(SQL_CURSOR_FORWARD_ONLY), SQLULEN(SQL_CURSOR_DYNAMIC)}) {
-    SQLSetStmtAttr(s.stmt->h, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(cursor), 0);
+    SetAttr(h, SQL_ATTR_CURSOR_TYPE, cursor);
     ASSERT_EQ(s.Exec("SELECT * FROM x"), SQL_SUCCESS);
-    for (SQLUSMALLINT i = 0; i < 10; ++i) {
-      SQLSMALLINT type, digits, nullable;
-      SQLULEN size;
-      ASSERT_EQ(SQLDescribeCol(s.stmt->h, SQLUSMALLINT(i + 1), nullptr, 0, nullptr, &type, &size,
-                               &digits, &nullable),
-                SQL_SUCCESS);
-      EXPECT_EQ(type, expected[i].type) << i;
-      EXPECT_EQ(size, expected[i].size) << i;
-      EXPECT_EQ(digits, expected[i].digits) << i;
-      EXPECT_EQ(nullable, expected[i].nullable) << i;
-    }
-    SQLFreeStmt(s.stmt->h, SQL_CLOSE);
+    for (SQLUSMALLINT i = 0; i < expected.size(); ++i)
+      EXPECT_EQ(Describe(h, SQLUSMALLINT(i + 1)), expected[i]) << i << " cursor " << cursor;
+    SQLFreeStmt(h, SQL_CLOSE);
   }
-  // A computed column has no name and the type of its value.
-  s.Ok("INSERT INTO x (a, c) VALUES ('k', 1)");
-  SQLSetStmtAttr(s.stmt->h, SQL_ATTR_CURSOR_TYPE,
-                 reinterpret_cast<SQLPOINTER>(SQL_CURSOR_DYNAMIC), 0);
-  ASSERT_EQ(s.Exec("SELECT c * 2.5, a FROM x ORDER BY a"), SQL_SUCCESS);
+  // A computed column has no name and the type of its value; an alias is its label.
+  s.Ok("INSERT INTO x (a, c, p) VALUES ('k', 1, '20090305')");
+  ASSERT_EQ(s.Exec("SELECT c * 2.5, a, k + 1 AS suma FROM x ORDER BY a"), SQL_SUCCESS);
   char name[16] = "?";
   SQLSMALLINT nameLength = -1, type = 0;
-  ASSERT_EQ(SQLDescribeCol(s.stmt->h, 1, (SQLCHAR*)name, sizeof name, &nameLength, &type, nullptr,
+  ASSERT_EQ(SQLDescribeCol(h, 1, (SQLCHAR*)name, sizeof name, &nameLength, &type, nullptr,
                            nullptr, nullptr),
             SQL_SUCCESS);
   EXPECT_EQ(std::string(name), "");
   EXPECT_EQ(nameLength, 0);
   EXPECT_EQ(type, SQL_FLOAT);
+  char label[32];
+  EXPECT_EQ(SQLColAttribute(h, 3, SQL_DESC_LABEL, label, sizeof label, nullptr, nullptr),
+            SQL_SUCCESS);
+  EXPECT_EQ(std::string(label), "suma");
+  SQLLEN n = 0;
+  EXPECT_EQ(SQLColAttribute(h, 2, SQL_DESC_DISPLAY_SIZE, nullptr, 0, nullptr, &n), SQL_SUCCESS);
+  EXPECT_EQ(n, 10);
+  EXPECT_EQ(SQLColAttribute(h, 4, SQL_DESC_TYPE, nullptr, 0, nullptr, &n), SQL_ERROR);
+  EXPECT_EQ(s.diag().state, "07009");
+  // An aggregate's nullability is unknown.
+  SQLFreeStmt(h, SQL_CLOSE);
+  SetAttr(h, SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_FORWARD_ONLY);
+  ASSERT_EQ(s.Exec("SELECT count(*) FROM x"), SQL_SUCCESS);
+  EXPECT_EQ(Describe(h, 1), Described(SQL_INTEGER, 10, 0, SQL_NULLABLE_UNKNOWN));
+  // An ODBC 2 application sees the ODBC 2 datetime type.
+  Session old(entorno.servidor(), SQL_OV_ODBC2);
+  ASSERT_EQ(old.Exec("select p from x"), SQL_SUCCESS);
+  EXPECT_EQ(std::get<0>(Describe(old.stmt->h, 1)), SQL_TIMESTAMP);
 }
 
 }  // namespace

@@ -32,78 +32,62 @@ TEST_F(Connect, FirstConnectionInitialisesTheServerWithSaAndPrivateFiles) {
   EXPECT_TRUE(again.conn.connected);
 }
 
-TEST_F(Connect, FailuresCarrySqlServerStatesAndTexts) {
-  { Session init(entorno.servidor()); }
-  struct Case {
-    std::string text, state;
-    SQLINTEGER native;
-    std::string message;
-  } cases[] = {
-      {DriverText(entorno.servidor(), "sa", "wrong"), "28000", 18456,
-       "[ZORB][Engine]Login failed for user 'sa'."},
-      {DriverText(entorno.servidor(), "nadie", ""), "28000", 18456,
-       "[ZORB][Engine]Login failed for user 'nadie'."},
-      {DriverText(entorno.servidor(), "sa", "", "falta"), "08004", 4060,
-       "[ZORB][Engine]Cannot open database \"falta\" requested by the login. The login failed."},
-      {DriverText(entorno.raiz() + "/no-existe"), "08001", 17,
-       "[ZORB][Engine]SQL Server does not exist or access denied."},
-      {DriverText("../servidor"), "08001", 17,
-       "[ZORB][Engine]SQL Server does not exist or access denied."},
-      {DriverText("a/b"), "08001", 17, "[ZORB][Engine]SQL Server does not exist or access denied."},
-      {DriverText(entorno.raiz() + "/../" + entorno.raiz().substr(5) + "/servidor"), "08001", 17,
-       "[ZORB][Engine]SQL Server does not exist or access denied."},
-      {DriverText(entorno.servidor(), "sa", "", "../master"), "08004", 4060,
-       "[ZORB][Engine]Cannot open database \"../master\" requested by the login. The login "
-       "failed."},
-  };
-  for (const Case& c : cases) {
-    OdbcEnv env;
-    OdbcConn conn(env);
-    EXPECT_EQ(conn.Connect(c.text), SQL_ERROR) << c.text;
-    Diag d = conn.diag();
-    EXPECT_EQ(d.state, c.state) << c.text;
-    EXPECT_EQ(d.native, c.native) << c.text;
-    EXPECT_EQ(d.message, c.message) << c.text;
-  }
-  // A failed login does not initialise or change anything: sa still has the empty password.
-  Session s(entorno.servidor());
-  EXPECT_TRUE(s.conn.connected);
-}
-
-TEST_F(Connect, ConnectionTextsAreReadLikeTheDriverManagerPassesThem) {
+// Driver texts as the driver manager passes them, and the failures with SQL Server's texts.
+TEST_F(Connect, ConnectionTextsAndFailures) {
   { Session init(entorno.servidor()); }
   const std::string srv = entorno.servidor();
+  const std::string noServer = "SQL Server does not exist or access denied.";
   struct Case {
     std::string text;
     SQLRETURN rc;
     std::string state;
+    SQLINTEGER native;  // < 0: not checked
+    std::string message;
   } cases[] = {
-      {"driver={SQL Server};server=" + srv + ";uid=sa;pwd=;database=master", SQL_SUCCESS, ""},
+      {DriverText(srv, "sa", "wrong"), SQL_ERROR, "28000", 18456, "Login failed for user 'sa'."},
+      {DriverText(srv, "nadie", ""), SQL_ERROR, "28000", 18456, "Login failed for user 'nadie'."},
+      {DriverText(srv, "sa", "", "falta"), SQL_ERROR, "08004", 4060,
+       "Cannot open database \"falta\" requested by the login. The login failed."},
+      {DriverText(entorno.raiz() + "/no-existe"), SQL_ERROR, "08001", 17, noServer},
+      {DriverText("../servidor"), SQL_ERROR, "08001", 17, noServer},
+      {DriverText("a/b"), SQL_ERROR, "08001", 17, noServer},
+      {DriverText(entorno.raiz() + "/../" + entorno.raiz().substr(5) + "/servidor"), SQL_ERROR,
+       "08001", 17, noServer},
+      {DriverText(srv, "sa", "", "../master"), SQL_ERROR, "08004", 4060,
+       "Cannot open database \"../master\" requested by the login. The login failed."},
+      {"driver={SQL Server};server=" + srv + ";uid=sa;pwd=;database=master", SQL_SUCCESS, "", 0, ""},
       {"DRIVER={SQL Server};SERVER={" + srv + "};UID={sa};PWD={};DATABASE={MASTER}", SQL_SUCCESS,
-       ""},
-      {"DRIVER={SQL Server}; SERVER = " + srv + " ;UID=sa;;PWD=", SQL_SUCCESS, ""},
+       "", 0, ""},
+      {"DRIVER={SQL Server}; SERVER = " + srv + " ;UID=sa;;PWD=", SQL_SUCCESS, "", 0, ""},
       // First occurrence wins.
-      {"DRIVER={SQL Server};SERVER=" + srv + ";UID=sa;UID=otro", SQL_SUCCESS, ""},
+      {"DRIVER={SQL Server};SERVER=" + srv + ";UID=sa;UID=otro", SQL_SUCCESS, "", 0, ""},
       // Unknown keywords connect with a warning.
-      {"DRIVER={SQL Server};SERVER=" + srv + ";UID=sa;APP=prueba", SQL_SUCCESS_WITH_INFO, "01S00"},
-      // Malformed texts.
-      {"DRIVER={SQL Server};SERVER=" + srv + ";UID", SQL_ERROR, "08001"},
-      {"DRIVER={SQL Server};SERVER={" + srv + ";UID=sa", SQL_ERROR, "08001"},
-      {"DRIVER={SQL Server};SERVER={" + srv + "}x;UID=sa", SQL_ERROR, "08001"},
-      {"DRIVER={SQL Server};=x;SERVER=" + srv, SQL_ERROR, "08001"},
-      // No server at all.
-      {"DRIVER={SQL Server};UID=sa", SQL_ERROR, "08001"},
-      {"DRIVER={SQL Server};SERVER=;UID=sa", SQL_ERROR, "08001"},
+      {"DRIVER={SQL Server};SERVER=" + srv + ";UID=sa;APP=prueba", SQL_SUCCESS_WITH_INFO, "01S00",
+       -1, ""},
+      // Malformed texts, no server at all.
+      {"DRIVER={SQL Server};SERVER=" + srv + ";UID", SQL_ERROR, "08001", -1, ""},
+      {"DRIVER={SQL Server};SERVER={" + srv + ";UID=sa", SQL_ERROR, "08001", -1, ""},
+      {"DRIVER={SQL Server};SERVER={" + srv + "}x;UID=sa", SQL_ERROR, "08001", -1, ""},
+      {"DRIVER={SQL Server};=x;SERVER=" + srv, SQL_ERROR, "08001", -1, ""},
+      {"DRIVER={SQL Server};UID=sa", SQL_ERROR, "08001", -1, ""},
+      {"DRIVER={SQL Server};SERVER=;UID=sa", SQL_ERROR, "08001", -1, ""},
   };
   for (const Case& c : cases) {
     OdbcEnv env;
     OdbcConn conn(env);
-    SQLRETURN rc = conn.Connect(c.text);
-    EXPECT_EQ(Rc(rc), Rc(c.rc)) << c.text << " " << conn.diag().message;
-    if (!c.state.empty()) {
-      EXPECT_EQ(conn.diag().state, c.state) << c.text;
+    EXPECT_EQ(Rc(conn.Connect(c.text)), Rc(c.rc)) << c.text << " " << conn.diag().message;
+    Diag d = conn.diag();
+    EXPECT_EQ(d.state, c.state) << c.text;
+    if (c.native >= 0) {
+      EXPECT_EQ(d.native, c.native) << c.text;
+    }
+    if (!c.message.empty()) {
+      EXPECT_EQ(d.message, "[ZORB][Engine]" + c.message) << c.text;
     }
   }
+  // A failed login does not initialise or change anything: sa still has the empty password.
+  Session s(entorno.servidor());
+  EXPECT_TRUE(s.conn.connected);
 }
 
 TEST_F(Connect, TextIsReadUpToTheGivenLengthOrTheFirstNul) {
@@ -114,19 +98,17 @@ TEST_F(Connect, TextIsReadUpToTheGivenLengthOrTheFirstNul) {
     // Length shorter than the text: the database part is cut off, so master is used.
     OdbcConn conn(env);
     std::string withDb = DriverText(entorno.servidor(), "sa", "", "falta");
-    SQLRETURN rc = SQLDriverConnect(conn.h, nullptr,
-                                    reinterpret_cast<SQLCHAR*>(const_cast<char*>(withDb.c_str())),
-                                    SQLSMALLINT(withDb.size() - std::string(";DATABASE=falta").size()),
-                                    nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    SQLRETURN rc = SQLDriverConnect(conn.h, nullptr, (SQLCHAR*)withDb.c_str(),
+                                    SQLSMALLINT(withDb.size() - 15), nullptr, 0, nullptr,
+                                    SQL_DRIVER_NOPROMPT);
     conn.connected = SQL_SUCCEEDED(rc);
     EXPECT_EQ(rc, SQL_SUCCESS) << conn.diag().message;
   }
   {
     // Only NOPROMPT completion.
     OdbcConn conn(env);
-    SQLRETURN rc = SQLDriverConnect(conn.h, nullptr,
-                                    reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
-                                    SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_COMPLETE);
+    SQLRETURN rc = SQLDriverConnect(conn.h, nullptr, (SQLCHAR*)text.c_str(), SQL_NTS, nullptr, 0,
+                                    nullptr, SQL_DRIVER_COMPLETE);
     conn.connected = SQL_SUCCEEDED(rc);
     EXPECT_EQ(rc, SQL_ERROR);
     EXPECT_EQ(conn.diag().state, "HYC00");
@@ -136,9 +118,8 @@ TEST_F(Connect, TextIsReadUpToTheGivenLengthOrTheFirstNul) {
     OdbcConn conn(env);
     SQLCHAR out[16];
     SQLSMALLINT outLen = 0;
-    SQLRETURN rc = SQLDriverConnect(conn.h, nullptr,
-                                    reinterpret_cast<SQLCHAR*>(const_cast<char*>(text.c_str())),
-                                    SQL_NTS, out, sizeof out, &outLen, SQL_DRIVER_NOPROMPT);
+    SQLRETURN rc = SQLDriverConnect(conn.h, nullptr, (SQLCHAR*)text.c_str(), SQL_NTS, out,
+                                    sizeof out, &outLen, SQL_DRIVER_NOPROMPT);
     conn.connected = SQL_SUCCEEDED(rc);
     EXPECT_EQ(rc, SQL_SUCCESS_WITH_INFO);
     EXPECT_EQ(conn.diag().state, "01004");
@@ -213,16 +194,12 @@ TEST_F(Connect, ConnectionAttributes) {
             SQL_SUCCESS);
   EXPECT_EQ(SQLSetConnectAttr(h, 1204, reinterpret_cast<SQLPOINTER>(1), SQL_IS_INTEGER),
             SQL_SUCCESS);
-  EXPECT_EQ(SQLSetConnectAttr(h, SQL_ATTR_CONNECTION_TIMEOUT, reinterpret_cast<SQLPOINTER>(9),
-                              SQL_NTS),
-            SQL_SUCCESS);
-  EXPECT_EQ(SQLSetConnectAttr(h, 1299, reinterpret_cast<SQLPOINTER>(4096), 0),
-            SQL_ERROR);
+  EXPECT_EQ(SQLSetConnectAttr(h, SQL_ATTR_CONNECTION_TIMEOUT, (SQLPOINTER)9, SQL_NTS), SQL_SUCCESS);
+  EXPECT_EQ(SQLSetConnectAttr(h, 1299, reinterpret_cast<SQLPOINTER>(4096), 0), SQL_ERROR);
   EXPECT_EQ(s.conn.diag().state, "HY092");
   // The current catalog works as USE.
-  SQLRETURN rc = SQLSetConnectAttr(h, SQL_ATTR_CURRENT_CATALOG,
-                                   const_cast<char*>("OTRA"), SQL_NTS);
-  EXPECT_EQ(rc, SQL_SUCCESS_WITH_INFO);
+  EXPECT_EQ(SQLSetConnectAttr(h, SQL_ATTR_CURRENT_CATALOG, (SQLPOINTER) "OTRA", SQL_NTS),
+            SQL_SUCCESS_WITH_INFO);
   EXPECT_EQ(s.conn.diag().native, 5701);
   char name[64] = {0};
   SQLINTEGER len = 0;

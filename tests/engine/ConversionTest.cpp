@@ -79,6 +79,7 @@ TEST_F(Conversions, BoundColumnsTakeEveryCType) {
       {"b", SQL_C_BIT, 0, SQL_SUCCESS, "", 1, Bytes<SQLCHAR>(1)},
       {"b", SQL_C_CHAR, 4, SQL_SUCCESS, "", 1, Text("1")},
       {"c", SQL_C_TYPE_TIMESTAMP, 0, SQL_ERROR, "22018", -7, ""},
+      {"vc", SQL_C_LONG, 0, SQL_ERROR, "22018", -7, ""},
       {"z", SQL_C_LONG, 0, SQL_SUCCESS, "", SQL_NULL_DATA, ""},
       {"z", SQL_C_CHAR, 8, SQL_SUCCESS, "", SQL_NULL_DATA, ""},
   };
@@ -107,8 +108,8 @@ TEST_F(Conversions, BoundColumnsTakeEveryCType) {
   }
 }
 
-// The same rows bound column-wise and row-wise: a NULL leaves its element alone, a cut text
-// marks its row SQL_ROW_SUCCESS_WITH_INFO and the fetch 01004.
+// The same rows bound column-wise and row-wise (one row's offset in): a NULL leaves its element
+// alone, a cut text marks its row SQL_ROW_SUCCESS_WITH_INFO and the fetch 01004.
 TEST_F(Conversions, RowsetsBoundByColumnAndByRow) {
   Session s(entorno.servidor());
   s.Ok("CREATE TABLE rw (k int NOT NULL, t varchar(12), d dec(5,1))");
@@ -123,25 +124,26 @@ TEST_F(Conversions, RowsetsBoundByColumnAndByRow) {
     double d;
     SQLLEN dInd;
   };
+  const SQLLEN kUntouched = SQLLEN(0x5A5A5A5A5A5A5A5A);
   for (bool byRow : {false, true}) {
     SQLHSTMT h = s.stmt->h;
     SQLFreeStmt(h, SQL_UNBIND);
-    Row rows[4];
-    std::memset(rows, 0x5A, sizeof rows);
+    Row rows[5];
     SQLINTEGER k[4];
     char t[4][6];
     double d[4];
     SQLLEN ki[4], ti[4], di[4];
+    std::memset(rows, 0x5A, sizeof rows);
     std::memset(t, 0x5A, sizeof t);
     std::memset(d, 0x5A, sizeof d);
     std::memset(ki, 0x5A, sizeof ki);
     SQLUSMALLINT status[4];
-    SQLULEN fetched = 0;
-    SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(4), 0);
+    SQLULEN fetched = 0, offset = sizeof(Row);
+    SetAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, 4);
     SQLSetStmtAttr(h, SQL_ATTR_ROW_STATUS_PTR, status, 0);
     SQLSetStmtAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
-    SQLSetStmtAttr(h, SQL_ATTR_ROW_BIND_TYPE,
-                   reinterpret_cast<SQLPOINTER>(byRow ? sizeof(Row) : SQL_BIND_BY_COLUMN), 0);
+    SetAttr(h, SQL_ATTR_ROW_BIND_TYPE, byRow ? sizeof(Row) : SQL_BIND_BY_COLUMN);
+    SQLSetStmtAttr(h, SQL_ATTR_ROW_BIND_OFFSET_PTR, byRow ? &offset : nullptr, 0);
     if (byRow) {
       SQLBindCol(h, 1, SQL_C_LONG, &rows[0].k, 0, &rows[0].kInd);
       SQLBindCol(h, 2, SQL_C_CHAR, rows[0].t, sizeof rows[0].t, &rows[0].tInd);
@@ -151,7 +153,7 @@ TEST_F(Conversions, RowsetsBoundByColumnAndByRow) {
       SQLBindCol(h, 2, SQL_C_CHAR, t, sizeof t[0], ti);
       SQLBindCol(h, 3, SQL_C_DOUBLE, d, 0, di);
     }
-    SQLSetStmtAttr(h, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_DYNAMIC), 0);
+    SetAttr(h, SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
     ASSERT_EQ(s.Exec("SELECT k, t, d FROM rw ORDER BY k"), SQL_SUCCESS);
     ASSERT_EQ(SQLFetchScroll(h, SQL_FETCH_FIRST, 0), SQL_SUCCESS_WITH_INFO);
     auto all = AllDiags(SQL_HANDLE_STMT, h);
@@ -162,11 +164,11 @@ TEST_F(Conversions, RowsetsBoundByColumnAndByRow) {
               (std::vector<SQLUSMALLINT>{SQL_ROW_SUCCESS, SQL_ROW_SUCCESS,
                                          SQL_ROW_SUCCESS_WITH_INFO, SQL_ROW_NOROW}));
     for (int r = 0; r < 3; ++r) {
-      SQLINTEGER gotK = byRow ? rows[r].k : k[r];
-      SQLLEN gotT = byRow ? rows[r].tInd : ti[r], gotD = byRow ? rows[r].dInd : di[r];
-      const char* text = byRow ? rows[r].t : t[r];
-      double number = byRow ? rows[r].d : d[r];
-      EXPECT_EQ(gotK, r + 1);
+      const Row& row = rows[r + 1];
+      EXPECT_EQ(byRow ? row.k : k[r], r + 1);
+      SQLLEN gotT = byRow ? row.tInd : ti[r], gotD = byRow ? row.dInd : di[r];
+      const char* text = byRow ? row.t : t[r];
+      double number = byRow ? row.d : d[r];
       if (r == 1) {
         EXPECT_EQ(gotT, SQL_NULL_DATA);
         EXPECT_EQ(gotD, SQL_NULL_DATA);
@@ -180,8 +182,9 @@ TEST_F(Conversions, RowsetsBoundByColumnAndByRow) {
         EXPECT_EQ(number, r == 0 ? 1.5 : 3.0);
       }
     }
-    // The fourth slot was not written.
-    EXPECT_EQ(byRow ? rows[3].kInd : ki[3], SQLLEN(0x5A5A5A5A5A5A5A5A)) << byRow;
+    // The slot before the offset and the fourth one were not written.
+    EXPECT_EQ(byRow ? rows[4].kInd : ki[3], kUntouched) << byRow;
+    EXPECT_EQ(rows[0].kInd, kUntouched);
     SQLFreeStmt(h, SQL_CLOSE);
   }
 }

@@ -3,8 +3,8 @@
 #include <atomic>
 #include <thread>
 
-#include "CatalogoCasos.h"
 #include "Entorno.h"
+#include "Odbc.h"
 
 namespace {
 

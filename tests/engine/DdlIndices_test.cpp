@@ -1,8 +1,8 @@
 // Index statements, table hints, COMPUTE/FOR BROWSE, DROP TABLE and SELECT ... INTO.
 #include <random>
 
-#include "CatalogoCasos.h"
 #include "Entorno.h"
+#include "Odbc.h"
 
 namespace {
 
@@ -135,21 +135,9 @@ TEST_F(Ddl, SelectIntoKeepsTypesAndNullability) {
   SQLRowCount(s.stmt->h, &count);
   EXPECT_EQ(count, 2);
   ASSERT_EQ(s.Exec("SELECT * FROM copia ORDER BY C1"), SQL_SUCCESS);
-  struct {
-    SQLSMALLINT type;
-    SQLULEN size;
-    SQLSMALLINT digits, nullable;
-  } expected[] = {{SQL_VARCHAR, 10, 0, SQL_NO_NULLS}, {SQL_DECIMAL, 12, 2, SQL_NULLABLE},
-                  {SQL_INTEGER, 10, 0, SQL_NULLABLE}};
-  for (SQLUSMALLINT c = 1; c <= 3; ++c) {
-    SQLSMALLINT type = 0, digits = 0, nullable = 0;
-    SQLULEN size = 0;
-    SQLDescribeCol(s.stmt->h, c, nullptr, 0, nullptr, &type, &size, &digits, &nullable);
-    EXPECT_EQ(type, expected[c - 1].type) << c;
-    EXPECT_EQ(size, expected[c - 1].size) << c;
-    EXPECT_EQ(digits, expected[c - 1].digits) << c;
-    EXPECT_EQ(nullable, expected[c - 1].nullable) << c;
-  }
+  EXPECT_EQ(Describe(s.stmt->h, 1), Described(SQL_VARCHAR, 10, 0, SQL_NO_NULLS));
+  EXPECT_EQ(Describe(s.stmt->h, 2), Described(SQL_DECIMAL, 12, 2, SQL_NULLABLE));
+  EXPECT_EQ(Describe(s.stmt->h, 3), Described(SQL_INTEGER, 10, 0, SQL_NULLABLE));
   EXPECT_EQ(s.stmt->Rows(), (Rows{{"b", "30.00", "4"}, {"c", "20.00", "6"}}));
   ASSERT_EQ(s.Exec("select count(*) from copia"), SQL_SUCCESS);
   SQLSMALLINT nameLength = -1;  // a computed column has no name
@@ -217,18 +205,7 @@ TEST_F(Ddl, MutatedStatementsNeverCrash) {
     }
     std::string sql;
     for (const std::string& w : p) sql += w + " ";
-    SQLRETURN rc = s.Exec(sql);
-    ASSERT_TRUE(rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO || rc == SQL_ERROR ||
-                rc == SQL_NO_DATA)
-        << Rc(rc) << " for " << sql;
-    if (rc == SQL_ERROR) {
-      Diag d = s.diag();
-      ASSERT_EQ(d.state.size(), 5u) << sql;
-      ASSERT_EQ(d.message.rfind("[ZORB][Engine]", 0), 0u) << sql;
-    } else {
-      ++succeeded;
-    }
-    SQLFreeStmt(s.stmt->h, SQL_CLOSE);
+    if (RunsCleanly(s, sql)) ++succeeded;
   }
   EXPECT_GT(succeeded, 100);
   EXPECT_TRUE(SQL_SUCCEEDED(s.Exec("sp_tables")));

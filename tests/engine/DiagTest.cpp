@@ -92,15 +92,4 @@ TEST_F(Diagnostics, RecordsAreClearedByTheNextCallAndReadRepeatedly) {
   EXPECT_EQ(ErrorState(SQL_NULL_HENV, SQL_NULL_HDBC, h), "none");
 }
 
-TEST_F(Diagnostics, EveryEngineMessageCarriesThePrefix) {
-  Session s(entorno.servidor());
-  for (const char* sql : {"select * from nada", "use nada", "create database master",
-                          "select 'abc", "selec 1", "select @x", "exec sp_nada",
-                          "commit", "set dateformat xyz"}) {
-    EXPECT_EQ(s.Exec(sql), SQL_ERROR) << sql;
-    for (const Diag& d : AllDiags(SQL_HANDLE_STMT, s.stmt->h))
-      EXPECT_EQ(d.message.rfind("[ZORB][Engine]", 0), 0u) << sql << ": " << d.message;
-  }
-}
-
 }  // namespace

@@ -80,27 +80,6 @@ TEST_F(LibraryStyle, ConnectSelectAndFetchBlocksAsTheLibraryDoes) {
   EXPECT_EQ(SQLExtendedFetch(st, SQL_FETCH_NEXT, kLote, &filasLeidas, estFilas), SQL_NO_DATA);
   SQLFreeStmt(st, SQL_CLOSE);
   SQLFreeStmt(st, SQL_UNBIND);
-  // An ODBC 2 application reads ODBC 2 states through SQLError.
-  ASSERT_EQ(exec("drop table NADA"), SQL_ERROR);
-  ASSERT_EQ(SQLError(env, dbc, st, state, &native, message, 511, &len), SQL_SUCCESS);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(state)), "S0002");
-  EXPECT_EQ(native, 3701);
-  EXPECT_EQ(std::string(reinterpret_cast<char*>(message)),
-            "[ZORB][Engine]Cannot drop the table 'NADA', because it does not exist or you do not "
-            "have permission.");
-  // Transactions the ODBC 2 way.
-  EXPECT_EQ(SQLSetConnectOption(dbc, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF), SQL_SUCCESS);
-  ASSERT_EQ(exec("DELETE FROM T1"), SQL_SUCCESS);
-  SQLLEN count = 0;
-  SQLRowCount(st, &count);
-  EXPECT_EQ(count, 20);
-  EXPECT_EQ(SQLTransact(env, dbc, SQL_ROLLBACK), SQL_SUCCESS);
-  EXPECT_EQ(SQLSetConnectOption(dbc, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_ON), SQL_SUCCESS);
-  ASSERT_EQ(exec("SELECT count(*) FROM T1"), SQL_SUCCESS);
-  ASSERT_EQ(SQLFetch(st), SQL_SUCCESS);
-  SQLINTEGER n = 0;
-  SQLGetData(st, 1, SQL_C_LONG, &n, 0, nullptr);
-  EXPECT_EQ(n, 20);
   SQLFreeHandle(SQL_HANDLE_STMT, st);
   SQLDisconnect(dbc);
   SQLFreeHandle(SQL_HANDLE_DBC, dbc);

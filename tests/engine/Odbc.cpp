@@ -4,19 +4,6 @@
 
 #include <cstring>
 
-Diag FirstDiag(SQLSMALLINT type, SQLHANDLE handle) {
-  Diag d;
-  SQLCHAR state[6] = {0};
-  SQLCHAR message[1024] = {0};
-  SQLSMALLINT len = 0;
-  if (SQLGetDiagRec(type, handle, 1, state, &d.native, message, sizeof message, &len) ==
-      SQL_SUCCESS) {
-    d.state = reinterpret_cast<char*>(state);
-    d.message = reinterpret_cast<char*>(message);
-  }
-  return d;
-}
-
 std::vector<Diag> AllDiags(SQLSMALLINT type, SQLHANDLE handle) {
   std::vector<Diag> all;
   for (SQLSMALLINT i = 1;; ++i) {
@@ -31,6 +18,11 @@ std::vector<Diag> AllDiags(SQLSMALLINT type, SQLHANDLE handle) {
     all.push_back(d);
   }
   return all;
+}
+
+Diag FirstDiag(SQLSMALLINT type, SQLHANDLE handle) {
+  std::vector<Diag> all = AllDiags(type, handle);
+  return all.empty() ? Diag() : all[0];
 }
 
 std::string DriverText(const std::string& server, const std::string& user,
@@ -48,6 +40,67 @@ std::string Rc(SQLRETURN rc) {
     case SQL_INVALID_HANDLE: return "SQL_INVALID_HANDLE";
     default: return std::to_string(rc);
   }
+}
+
+void SetAttr(SQLHSTMT h, SQLINTEGER attr, SQLULEN value) {
+  ASSERT_TRUE(SQL_SUCCEEDED(SQLSetStmtAttr(h, attr, reinterpret_cast<SQLPOINTER>(value), SQL_NTS)))
+      << attr;
+}
+
+Described Describe(SQLHSTMT h, SQLUSMALLINT column) {
+  SQLSMALLINT type = 0, digits = 0, nullable = 0;
+  SQLULEN size = 0;
+  EXPECT_EQ(SQLDescribeCol(h, column, nullptr, 0, nullptr, &type, &size, &digits, &nullable),
+            SQL_SUCCESS)
+      << column;
+  return {type, size, digits, nullable};
+}
+
+void Comprueba(Session& s, const std::vector<Caso>& casos) {
+  for (const Caso& c : casos) {
+    std::string shown = c.sql.substr(0, 80);
+    SQLRETURN rc = s.Exec(c.sql);
+    Diag d = s.diag();
+    EXPECT_EQ(Rc(rc), Rc(c.rc)) << shown << ": " << d.state << " " << d.message;
+    if (!c.state.empty()) {
+      EXPECT_EQ(d.state, c.state) << shown << ": " << d.message;
+      if (c.native >= 0) {
+        EXPECT_EQ(d.native, c.native) << shown << ": " << d.message;
+      }
+      if (!c.message.empty()) {
+        EXPECT_EQ(d.message, "[ZORB][Engine]" + c.message) << shown;
+      }
+    }
+    if (rc == SQL_ERROR) {
+      for (const Diag& r : AllDiags(SQL_HANDLE_STMT, s.stmt->h))
+        EXPECT_EQ(r.message.rfind("[ZORB][Engine]", 0), 0u) << shown << ": " << r.message;
+    }
+    SQLFreeStmt(s.stmt->h, SQL_CLOSE);
+  }
+}
+
+bool RunsCleanly(Session& s, const std::string& sql) {
+  SQLRETURN rc = s.Exec(sql);
+  EXPECT_TRUE(rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO || rc == SQL_ERROR ||
+              rc == SQL_NO_DATA)
+      << Rc(rc) << " for " << sql;
+  if (rc == SQL_ERROR) {
+    Diag d = s.diag();
+    EXPECT_EQ(d.state.size(), 5u) << sql;
+    EXPECT_EQ(d.message.rfind("[ZORB][Engine]", 0), 0u) << sql;
+  }
+  SQLFreeStmt(s.stmt->h, SQL_CLOSE);
+  return rc != SQL_ERROR;
+}
+
+void Autocommit(Session& s, bool on) {
+  SQLULEN mode = on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
+  ASSERT_EQ(SQLSetConnectAttr(s.conn.h, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(mode), 0),
+            SQL_SUCCESS);
+}
+
+SQLRETURN EndTran(Session& s, bool commit) {
+  return SQLEndTran(SQL_HANDLE_DBC, s.conn.h, commit ? SQL_COMMIT : SQL_ROLLBACK);
 }
 
 OdbcEnv::OdbcEnv(SQLINTEGER version) {
@@ -87,8 +140,8 @@ SQLRETURN OdbcStmt::Exec(const std::string& sql) {
   return SQLExecDirect(h, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS);
 }
 
-std::vector<std::vector<std::string>> OdbcStmt::Rows() {
-  std::vector<std::vector<std::string>> rows;
+Rows OdbcStmt::Rows() {
+  ::Rows rows;
   SQLSMALLINT cols = 0;
   SQLNumResultCols(h, &cols);
   while (SQLFetch(h) == SQL_SUCCESS) {
@@ -106,7 +159,7 @@ std::vector<std::vector<std::string>> OdbcStmt::Rows() {
   return rows;
 }
 
-std::vector<std::vector<std::string>> OdbcStmt::Query(const std::string& sql) {
+Rows OdbcStmt::Query(const std::string& sql) {
   SQLRETURN rc = Exec(sql);
   EXPECT_TRUE(SQL_SUCCEEDED(rc)) << sql << ": " << Rc(rc) << " " << diag().state << " "
                                  << diag().message;

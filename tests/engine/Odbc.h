@@ -5,7 +5,10 @@
 #include <sqlext.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
+
+using Rows = std::vector<std::vector<std::string>>;
 
 struct Diag {
   std::string state;
@@ -13,10 +16,9 @@ struct Diag {
   std::string message;
 };
 
-// First diagnostic record of a handle (empty state when none).
-Diag FirstDiag(SQLSMALLINT type, SQLHANDLE handle);
-// All records of a handle.
+// All records of a handle, and the first one (empty state when none).
 std::vector<Diag> AllDiags(SQLSMALLINT type, SQLHANDLE handle);
+Diag FirstDiag(SQLSMALLINT type, SQLHANDLE handle);
 
 // "DRIVER={SQL Server};SERVER=...;UID=...;PWD=...;DATABASE=..." as the library writes it.
 std::string DriverText(const std::string& server, const std::string& user = "sa",
@@ -69,3 +71,32 @@ struct Session {
 };
 
 std::string Rc(SQLRETURN rc);  // readable return code for messages
+
+// Integer statement attribute, passed in the pointer.
+void SetAttr(SQLHSTMT h, SQLINTEGER attr, SQLULEN value);
+
+// Type, size, decimal digits and nullability of a result column, as SQLDescribeCol gives them.
+using Described = std::tuple<SQLSMALLINT, SQLULEN, SQLSMALLINT, SQLSMALLINT>;
+Described Describe(SQLHSTMT h, SQLUSMALLINT column);
+
+// A statement and its outcome. native < 0: not checked.
+struct Caso {
+  Caso(std::string q, SQLRETURN r, std::string st = "", SQLINTEGER n = 0, std::string m = "")
+      : sql(std::move(q)), rc(r), state(std::move(st)), native(n), message(std::move(m)) {}
+  std::string sql;
+  SQLRETURN rc;
+  std::string state;    // empty: no diagnostic checked
+  SQLINTEGER native = 0;
+  std::string message;  // without the "[ZORB][Engine]" prefix; empty: not checked
+};
+
+// Runs every case in order on the session's statement and checks its outcome; every record of
+// a failure carries the engine's prefix.
+void Comprueba(Session& s, const std::vector<Caso>& casos);
+
+// Runs a text that may be anything: it must end in a proper return code, and a failure in a
+// five-character state and a prefixed message. True when it did not fail.
+bool RunsCleanly(Session& s, const std::string& sql);
+
+void Autocommit(Session& s, bool on);
+SQLRETURN EndTran(Session& s, bool commit);

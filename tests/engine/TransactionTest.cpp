@@ -4,8 +4,6 @@
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
-
 class Transactions : public ConServidor {
  protected:
   void SetUp() override {
@@ -14,38 +12,25 @@ class Transactions : public ConServidor {
     setup.Ok("USE banco; CREATE TABLE c (id int NOT NULL, saldo int)");
   }
   std::string Count(Session& s) { return s.stmt->Query("SELECT count(*) FROM c")[0][0]; }
-  static void Autocommit(Session& s, bool on) {
-    ASSERT_EQ(SQLSetConnectAttr(s.conn.h, SQL_ATTR_AUTOCOMMIT,
-                                reinterpret_cast<SQLPOINTER>(on ? SQL_AUTOCOMMIT_ON
-                                                                : SQL_AUTOCOMMIT_OFF),
-                                0),
-              SQL_SUCCESS);
-  }
 };
-
-TEST_F(Transactions, AutocommitMakesEveryStatementVisibleAtOnce) {
-  Session a(entorno.servidor(), SQL_OV_ODBC3, "banco");
-  Session b(entorno.servidor(), SQL_OV_ODBC3, "banco");
-  SQLUINTEGER mode = 0;
-  SQLGetConnectAttr(a.conn.h, SQL_ATTR_AUTOCOMMIT, &mode, 0, nullptr);
-  EXPECT_EQ(mode, SQLUINTEGER(SQL_AUTOCOMMIT_ON));
-  a.Ok("INSERT INTO c VALUES (1, 10)");
-  EXPECT_EQ(Count(b), "1");
-}
 
 TEST_F(Transactions, RollbackLosesCommitKeepsAndOthersSeeOnlyCommitted) {
   Session a(entorno.servidor(), SQL_OV_ODBC3, "banco");
   Session b(entorno.servidor(), SQL_OV_ODBC3, "banco");
+  // Autocommit is on by default: every statement shows at once.
+  a.Ok("INSERT INTO c VALUES (0, 0)");
+  EXPECT_EQ(Count(b), "1");
+  a.Ok("DELETE FROM c");
   Autocommit(a, false);
   a.Ok("INSERT INTO c VALUES (1, 10)");
   a.Ok("INSERT INTO c VALUES (2, 20)");
   EXPECT_EQ(Count(a), "2");
   EXPECT_EQ(Count(b), "0");  // uncommitted rows are not seen, and reading does not wait
-  EXPECT_EQ(SQLEndTran(SQL_HANDLE_DBC, a.conn.h, SQL_ROLLBACK), SQL_SUCCESS);
+  EXPECT_EQ(EndTran(a, false), SQL_SUCCESS);
   EXPECT_EQ(Count(a), "0");
   a.Ok("INSERT INTO c VALUES (3, 30)");
   EXPECT_EQ(Count(b), "0");
-  EXPECT_EQ(SQLEndTran(SQL_HANDLE_DBC, a.conn.h, SQL_COMMIT), SQL_SUCCESS);
+  EXPECT_EQ(EndTran(a, true), SQL_SUCCESS);
   EXPECT_EQ(Count(b), "1");
   // The next statement begins the next transaction.
   a.Ok("UPDATE c SET saldo = 31");
@@ -97,10 +82,6 @@ TEST_F(Transactions, DisconnectRollsBackAndWritersWaitThenTimeOut) {
   EXPECT_EQ(Count(b), "1");
 }
 
-}  // namespace
-
-namespace {
-
 // A result being read does not hold back the writes of its own connection.
 TEST_F(Transactions, WritesCommitWhileTheConnectionReadsAResult) {
   Session a(entorno.servidor(), SQL_OV_ODBC3, "banco");
@@ -130,7 +111,7 @@ TEST_F(Transactions, CommitKeepsAnOpenResult) {
   OdbcStmt reader(a.conn);
   ASSERT_EQ(reader.Exec("SELECT id FROM c ORDER BY id"), SQL_SUCCESS);
   ASSERT_EQ(SQLFetch(reader.h), SQL_SUCCESS);
-  EXPECT_EQ(SQLEndTran(SQL_HANDLE_DBC, a.conn.h, SQL_COMMIT), SQL_SUCCESS);
+  EXPECT_EQ(EndTran(a, true), SQL_SUCCESS);
   EXPECT_EQ(Count(b), "3");
   EXPECT_EQ(SQLFetch(reader.h), SQL_SUCCESS);
   EXPECT_EQ(SQLFetch(reader.h), SQL_SUCCESS);

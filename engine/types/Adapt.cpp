@@ -89,7 +89,7 @@ class Adapter {
 
   // Wraps tokens [first, last] in the conversion for t. A bare number literal reaches
   // decimal and character columns as its text, so that it keeps its exact digits.
-  void Wrap(size_t first, size_t last, const TypeSpec& t) {
+  void Wrap(size_t first, size_t last, const TypeDecl& t) {
     if (t.kind == Kind::Other) return;
     wrapped_.insert({first, last});
     bool number = (first == last && t_[first].kind == Tok::Number) ||
@@ -296,7 +296,7 @@ class Adapter {
   void DateLiteral(size_t i) {
     if (wrapped_.count({i, i})) return;  // converted as a whole already
     if (t_[i].kind == Tok::Param) {
-      TypeSpec dt;
+      TypeDecl dt;
       dt.kind = Kind::DateTime;
       Wrap(i, i, dt);
       return;

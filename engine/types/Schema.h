@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "types/TypeSpec.h"
+#include "types/TypeDecl.h"
 
 struct sqlite3;
 
@@ -15,7 +15,7 @@ namespace engine::types {
 struct ColumnInfo {
   std::string name;
   std::string declared;
-  TypeSpec type;
+  TypeDecl type;
   bool notNull = false;
 };
 

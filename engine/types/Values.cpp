@@ -184,7 +184,7 @@ Value ToInteger(const Value& v, Kind k) {
   return Integer(v.kind == Value::Kind::Integer ? v.i : (long long)x);
 }
 
-Value ToDecimal(const Value& v, const TypeSpec& t) {
+Value ToDecimal(const Value& v, const TypeDecl& t) {
   Decimal d;
   switch (v.kind) {
     case Value::Kind::Integer:
@@ -268,7 +268,7 @@ Value ToDateTime(const Value& v, std::string_view format) {
   return TextValue(FormatDateTime(d));
 }
 
-Value ToCharacter(const Value& v, const TypeSpec& t) {
+Value ToCharacter(const Value& v, const TypeDecl& t) {
   std::string s = v.kind == Value::Kind::Integer || v.kind == Value::Kind::Real ? NumberText(v)
                                                                                 : v.s;
   if (t.kind == Kind::Text) return TextValue(std::move(s));
@@ -321,7 +321,7 @@ void ConvertFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_null(ctx);
     return;
   }
-  TypeSpec t;
+  TypeDecl t;
   t.kind = Kind(sqlite3_value_int(argv[1]));
   t.length = sqlite3_value_int(argv[2]);
   t.scale = sqlite3_value_int(argv[3]);
@@ -347,7 +347,7 @@ void ConvertFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 }  // namespace
 
-Value ConvertForColumn(const Value& v, const TypeSpec& t, std::string_view dateFormat) {
+Value ConvertForColumn(const Value& v, const TypeDecl& t, std::string_view dateFormat) {
   if (v.IsNull()) return v;
   switch (t.kind) {
     case Kind::Char:
@@ -372,7 +372,7 @@ void Register(sqlite3* db) {
                              ConvertFunction, nullptr, nullptr, nullptr);
 }
 
-std::string ConvertCall(const std::string& expr, const TypeSpec& t, std::string_view dateFormat) {
+std::string ConvertCall(const std::string& expr, const TypeDecl& t, std::string_view dateFormat) {
   return std::string(kFunction) + "(" + expr + ", " + std::to_string(int(t.kind)) + ", " +
          std::to_string(t.length) + ", " + std::to_string(t.scale) + ", " +
          QuoteLiteral(dateFormat) + ")";

@@ -1,4 +1,4 @@
-#include "types/TypeSpec.h"
+#include "types/TypeDecl.h"
 
 #include <cstdlib>
 
@@ -49,9 +49,9 @@ Parts Split(std::string_view declared) {
 
 }  // namespace
 
-TypeSpec ParseDeclared(std::string_view declared) {
+TypeDecl ParseDeclared(std::string_view declared) {
   Parts p = Split(declared);
-  TypeSpec t;
+  TypeDecl t;
   if (!p.ok) return t;
   const std::string& b = p.base;
   if (b == "char" || b == "character" || b == "nchar") {
@@ -90,7 +90,7 @@ TypeSpec ParseDeclared(std::string_view declared) {
 std::string CanonicalDeclared(std::string_view declared) {
   Parts p = Split(declared);
   if (!p.ok) return std::string();
-  TypeSpec t = ParseDeclared(declared);
+  TypeDecl t = ParseDeclared(declared);
   if (t.kind == Kind::Other) return std::string();
   std::string r = p.base;
   if (p.a >= 0) {

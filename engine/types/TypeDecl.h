@@ -22,14 +22,14 @@ enum class Kind {
   DateTime,
 };
 
-struct TypeSpec {
+struct TypeDecl {
   Kind kind = Kind::Other;
   int length = 0;  // characters (Char, VarChar) or precision (Decimal)
   int scale = 0;   // Decimal
 };
 
 // Reads "char(10)", "char ( 10 )", "dec(12,2)", "numeric", "float(24)", "datetime"...
-TypeSpec ParseDeclared(std::string_view declared);
+TypeDecl ParseDeclared(std::string_view declared);
 
 // The canonical declared text of a T-SQL type written as tokens ("char ( 10 )" -> "char(10)"),
 // keeping the name the statement used; empty when the text is not a type the engine knows.

@@ -9,17 +9,15 @@ const char* const kCaution =
 
 class Procedures : public ConServidor {
  protected:
+  // Database datos: CLI with the library's two keys, another table and a view.
   void SetUp() override {
     Session setup(entorno.servidor());
     setup.Ok("CREATE DATABASE datos");
-  }
-  // CLI with the library's two keys, another table and a view.
-  static void Tablas(Session& s) {
-    s.Ok("CREATE TABLE CLI (C1 varchar(10) NOT NULL, C2 int NULL, C3 dec(12,2) NULL)");
-    s.Ok("CREATE UNIQUE INDEX CLI_indent ON CLI (C1)");
-    s.Ok("CREATE INDEX CLI_indent2 ON CLI (C3 DESC, C2)");
-    s.Ok("CREATE TABLE art (x int)");
-    s.Ok("CREATE VIEW vista AS SELECT C1 FROM CLI");
+    setup.Ok("USE datos; "
+             "CREATE TABLE CLI (C1 varchar(10) NOT NULL, C2 int NULL, C3 dec(12,2) NULL); "
+             "CREATE UNIQUE INDEX CLI_indent ON CLI (C1); "
+             "CREATE INDEX CLI_indent2 ON CLI (C3 DESC, C2); CREATE TABLE art (x int); "
+             "CREATE VIEW vista AS SELECT C1 FROM CLI");
   }
   static Rows HelpIndex(Session& s, const std::string& table) {
     return s.stmt->Query("sp_helpindex " + table);
@@ -28,14 +26,10 @@ class Procedures : public ConServidor {
 
 TEST_F(Procedures, SpTablesListsByTypeThenName) {
   Session s(entorno.servidor(), SQL_OV_ODBC3, "datos");
-  Tablas(s);
   ASSERT_EQ(s.Exec("sp_tables"), SQL_SUCCESS);
-  const char* names[] = {"TABLE_QUALIFIER", "TABLE_OWNER", "TABLE_NAME", "TABLE_TYPE", "REMARKS"};
-  for (SQLUSMALLINT c = 1; c <= 5; ++c) {
-    SQLCHAR name[64] = {0};
-    SQLDescribeCol(s.stmt->h, c, name, sizeof name, nullptr, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_STREQ(reinterpret_cast<char*>(name), names[c - 1]);
-  }
+  EXPECT_EQ(ColumnNames(s.stmt->h), (std::vector<std::string>{"TABLE_QUALIFIER", "TABLE_OWNER",
+                                                             "TABLE_NAME", "TABLE_TYPE",
+                                                             "REMARKS"}));
   Rows all{{"datos", "dbo", "sqlite_master", "SYSTEM TABLE", "<null>"},
            {"datos", "dbo", "art", "TABLE", "<null>"},
            {"datos", "dbo", "CLI", "TABLE", "<null>"},
@@ -66,7 +60,6 @@ TEST_F(Procedures, SpTablesListsByTypeThenName) {
 
 TEST_F(Procedures, SpHelpIndexAndItsEmptyAnswers) {
   Session s(entorno.servidor(), SQL_OV_ODBC3, "datos");
-  Tablas(s);
   s.Ok("CREATE CLUSTERED INDEX otro ON art (x DESC)");
   Rows cli{{"CLI_indent", "nonclustered, unique located on PRIMARY", "C1"},
            {"CLI_indent2", "nonclustered located on PRIMARY", "C3(-), C2"}};
@@ -94,7 +87,6 @@ TEST_F(Procedures, SpHelpIndexAndItsEmptyAnswers) {
 
 TEST_F(Procedures, SpRenameStatesAndMessages) {
   Session s(entorno.servidor(), SQL_OV_ODBC3, "datos");
-  Tablas(s);
   const std::string inUse = "Error: The new name '";
   Comprueba(s, {
       {"sp_rename 'CLI.CLI_indent2','CLI_x','INDEX'", SQL_SUCCESS_WITH_INFO, "01000", 15477,
@@ -134,7 +126,6 @@ TEST_F(Procedures, SpRenameStatesAndMessages) {
 // indexes; a column rename shows in the keys.
 TEST_F(Procedures, RenamesKeepIndexes) {
   Session s(entorno.servidor(), SQL_OV_ODBC3, "datos");
-  Tablas(s);
   s.Ok("INSERT INTO CLI VALUES ('a', 1, 10)");
   s.Ok("sp_rename 'CLI.CLI_indent','CLI_k','INDEX'");
   s.Ok("sp_rename 'CLI', 'CLIENTES'");
@@ -158,25 +149,24 @@ TEST_F(Procedures, RenamesKeepIndexes) {
 // its indexes are renamed one by one; sp_helpindex shows each step.
 TEST_F(Procedures, TheRestructuringSequence) {
   Session s(entorno.servidor(), SQL_OV_ODBC3, "datos");
-  s.Ok("CREATE TABLE TEMP_CLI (C1 varchar(5) NOT NULL, C2 varchar(5) NULL)");
-  s.Ok("create unique index TEMP_CLI_indent on TEMP_CLI (C1)");
-  s.Ok("create index TEMP_CLI_indent2 on TEMP_CLI (C2,C1)");
-  s.Ok("sp_rename 'TEMP_CLI','CLI'");
-  EXPECT_EQ(HelpIndex(s, "CLI"),
-            (Rows{{"TEMP_CLI_indent", "nonclustered, unique located on PRIMARY", "C1"},
-                  {"TEMP_CLI_indent2", "nonclustered located on PRIMARY", "C2, C1"}}));
-  s.Ok("sp_rename 'CLI.TEMP_CLI_indent','CLI_indent','INDEX'");
-  s.Ok("sp_rename 'CLI.TEMP_CLI_indent2','CLI_indent2','INDEX'");
-  EXPECT_EQ(HelpIndex(s, "CLI"),
-            (Rows{{"CLI_indent", "nonclustered, unique located on PRIMARY", "C1"},
-                  {"CLI_indent2", "nonclustered located on PRIMARY", "C2, C1"}}));
+  s.Ok("CREATE TABLE TEMP_FAC (C1 varchar(5) NOT NULL, C2 varchar(5) NULL)");
+  s.Ok("create unique index TEMP_FAC_indent on TEMP_FAC (C1)");
+  s.Ok("create index TEMP_FAC_indent2 on TEMP_FAC (C2,C1)");
+  s.Ok("sp_rename 'TEMP_FAC','FAC'");
+  EXPECT_EQ(HelpIndex(s, "FAC"),
+            (Rows{{"TEMP_FAC_indent", "nonclustered, unique located on PRIMARY", "C1"},
+                  {"TEMP_FAC_indent2", "nonclustered located on PRIMARY", "C2, C1"}}));
+  s.Ok("sp_rename 'FAC.TEMP_FAC_indent','FAC_indent','INDEX'");
+  s.Ok("sp_rename 'FAC.TEMP_FAC_indent2','FAC_indent2','INDEX'");
+  EXPECT_EQ(HelpIndex(s, "FAC"),
+            (Rows{{"FAC_indent", "nonclustered, unique located on PRIMARY", "C1"},
+                  {"FAC_indent2", "nonclustered located on PRIMARY", "C2, C1"}}));
   // Nothing of the temporary name is left.
   EXPECT_EQ(s.stmt->Query("sp_tables 'TEMP%'"), Rows{});
 }
 
 TEST_F(Procedures, RenameInsideATransactionRollsBack) {
   Session s(entorno.servidor(), SQL_OV_ODBC3, "datos");
-  Tablas(s);
   Autocommit(s, false);
   s.Ok("sp_rename 'CLI','OTRA'");
   EXPECT_EQ(HelpIndex(s, "OTRA").size(), 2u);
@@ -193,19 +183,12 @@ TEST_F(Procedures, SpColumnsAndSpDatabases) {
   SQLSMALLINT cols = 0;
   SQLNumResultCols(s.stmt->h, &cols);
   EXPECT_EQ(cols, 19);
-  Rows rows = s.stmt->Rows();
-  ASSERT_EQ(rows.size(), 3u);
   // TABLE_NAME, COLUMN_NAME, DATA_TYPE (ODBC 2 codes), TYPE_NAME, PRECISION, LENGTH, SCALE,
   // NULLABLE, COLUMN_DEF, ORDINAL_POSITION, IS_NULLABLE.
-  const size_t pick[] = {2, 3, 4, 5, 6, 7, 8, 10, 12, 16, 17};
-  Rows expected{{"f", "C1", "1", "char", "8", "8", "<null>", "0", "<null>", "1", "NO"},
-                {"f", "C2", "11", "datetime", "23", "16", "3", "1", "<null>", "2", "YES"},
-                {"f", "C3", "3", "decimal", "12", "14", "2", "1", "0", "3", "YES"}};
-  for (size_t r = 0; r < rows.size(); ++r) {
-    std::vector<std::string> got;
-    for (size_t c : pick) got.push_back(rows[r][c]);
-    EXPECT_EQ(got, expected[r]);
-  }
+  EXPECT_EQ(Pick(s.stmt->Rows(), {2, 3, 4, 5, 6, 7, 8, 10, 12, 16, 17}),
+            (Rows{{"f", "C1", "1", "char", "8", "8", "<null>", "0", "<null>", "1", "NO"},
+                  {"f", "C2", "11", "datetime", "23", "16", "3", "1", "<null>", "2", "YES"},
+                  {"f", "C3", "3", "decimal", "12", "14", "2", "1", "0", "3", "YES"}}));
   EXPECT_EQ(s.stmt->Query("sp_columns 'f', NULL, NULL, 'C_'").size(), 3u);
   EXPECT_EQ(s.stmt->Query("sp_columns nada"), Rows{});
   s.Ok("CREATE DATABASE Otra");

@@ -153,6 +153,10 @@ TEST_F(Connect, LoginsAreManagedBySaOnly) {
       EXPECT_EQ(st.Exec(sql), SQL_ERROR) << sql;
       EXPECT_EQ(sa.Exec(sql), SQL_ERROR) << sql;
     }
+    Comprueba(sa, {{"drop table sys_logins", SQL_ERROR, "42S02", 3701,
+                    "Cannot drop the table 'sys_logins', because it does not exist or you do not "
+                    "have permission."},
+                   {"DROP TABLE sqlite_master", SQL_ERROR, "42S02", 3701}});
     OdbcConn wrong(env);
     EXPECT_EQ(wrong.Connect(DriverText(entorno.servidor(), "pepe", "clave")), SQL_ERROR);
   }

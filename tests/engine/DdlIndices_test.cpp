@@ -61,19 +61,6 @@ TEST_F(Ddl, IndexStatementsAndTheirErrors) {
   });
 }
 
-TEST_F(Ddl, EngineTablesCannotBeDropped) {
-  Session s(entorno.servidor());
-  Comprueba(s, {
-      {"drop table sys_logins", SQL_ERROR, "42S02", 3701,
-       "Cannot drop the table 'sys_logins', because it does not exist or you do not have "
-       "permission."},
-      {"DROP TABLE sqlite_master", SQL_ERROR, "42S02", 3701},
-  });
-  // The logins survived: a new connection still logs in.
-  Session again(entorno.servidor());
-  EXPECT_TRUE(again.conn.connected);
-}
-
 TEST_F(Ddl, TableHintsAndRefusedClauses) {
   Session s(entorno.servidor(), SQL_OV_ODBC3, "datos");
   Tabla(s);

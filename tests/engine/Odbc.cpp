@@ -47,6 +47,27 @@ void SetAttr(SQLHSTMT h, SQLINTEGER attr, SQLULEN value) {
       << attr;
 }
 
+std::vector<std::string> ColumnNames(SQLHSTMT h) {
+  std::vector<std::string> names;
+  SQLSMALLINT n = 0;
+  SQLNumResultCols(h, &n);
+  for (SQLUSMALLINT c = 1; c <= n; ++c) {
+    SQLCHAR name[64] = {0};
+    SQLDescribeCol(h, c, name, sizeof name, nullptr, nullptr, nullptr, nullptr, nullptr);
+    names.push_back(reinterpret_cast<char*>(name));
+  }
+  return names;
+}
+
+Rows Pick(const Rows& rows, const std::vector<size_t>& columns) {
+  Rows out;
+  for (const auto& row : rows) {
+    out.emplace_back();
+    for (size_t c : columns) out.back().push_back(row.at(c));
+  }
+  return out;
+}
+
 Described Describe(SQLHSTMT h, SQLUSMALLINT column) {
   SQLSMALLINT type = 0, digits = 0, nullable = 0;
   SQLULEN size = 0;

@@ -75,6 +75,11 @@ std::string Rc(SQLRETURN rc);  // readable return code for messages
 // Integer statement attribute, passed in the pointer.
 void SetAttr(SQLHSTMT h, SQLINTEGER attr, SQLULEN value);
 
+// Result column names, as SQLDescribeCol gives them.
+std::vector<std::string> ColumnNames(SQLHSTMT h);
+// The given columns (0-based) of every row.
+Rows Pick(const Rows& rows, const std::vector<size_t>& columns);
+
 // Type, size, decimal digits and nullability of a result column, as SQLDescribeCol gives them.
 using Described = std::tuple<SQLSMALLINT, SQLULEN, SQLSMALLINT, SQLSMALLINT>;
 Described Describe(SQLHSTMT h, SQLUSMALLINT column);

@@ -86,68 +86,59 @@ TEST_F(Statements, LiteralsNamesAndCommentsAreReadAsTSql) {
   EXPECT_EQ(s.diag().state, "42000");
 }
 
-// 25 rows in blocks of 10 on a forward-only cursor: 10, 10, 5 and then no data; a cut text marks
-// its row, statuses past the rows are NOROW.
+// 25 rows in blocks of 10 through SQLFetch: 10, 10, 5 and then no data; a cut text marks its
+// row, statuses past the rows are NOROW.
 TEST_F(Statements, BoundRowArraysFetchBlocks) {
   Session s(entorno.servidor());
   s.Ok("CREATE TABLE r (C1 int NOT NULL, C2 varchar(12))");
   for (int i = 1; i <= 25; ++i)
     s.Ok("INSERT INTO r VALUES (" + std::to_string(i) + ", " +
          (i % 7 == 0 ? std::string("NULL") : "'fila " + std::to_string(i) + "'") + ")");
-  for (bool extended : {false, true}) {
-    SQLHSTMT h = s.stmt->h;
-    SQLFreeStmt(h, SQL_UNBIND);
-    SQLINTEGER c1[10];
-    char c2[10][8];
-    SQLLEN i1[10], i2[10];
-    SQLUSMALLINT status[10];
-    SQLULEN fetched = 0;
-    // Either name of the rowset size sets both.
-    SetAttr(h, extended ? SQL_ROWSET_SIZE : SQL_ATTR_ROW_ARRAY_SIZE, 10);
-    SQLULEN size = 0;
-    SQLGetStmtAttr(h, extended ? SQL_ATTR_ROW_ARRAY_SIZE : SQL_ROWSET_SIZE, &size, 0, nullptr);
-    EXPECT_EQ(size, 10u);
-    if (!extended) {
-      SQLSetStmtAttr(h, SQL_ATTR_ROW_STATUS_PTR, status, 0);
-      SQLSetStmtAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, &fetched, 0);
-    }
-    SQLBindCol(h, 1, SQL_C_LONG, c1, 0, i1);
-    SQLBindCol(h, 2, SQL_C_CHAR, c2, sizeof c2[0], i2);
-    ASSERT_EQ(s.Exec("SELECT C1, C2 FROM r ORDER BY C1"), SQL_SUCCESS);
-    int next = 1;
-    std::vector<SQLULEN> blocks;
-    for (;;) {
-      std::memset(status, 0xEE, sizeof status);
-      SQLRETURN rc = extended ? SQLExtendedFetch(h, SQL_FETCH_NEXT, 0, &fetched, status)
-                              : SQLFetch(h);
-      if (rc == SQL_NO_DATA) break;
-      // "fila 10" and up do not fit in 8 bytes: cut with 01004.
-      ASSERT_TRUE(rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO) << Rc(rc);
-      blocks.push_back(fetched);
-      for (SQLULEN r = 0; r < 10; ++r, ++next) {
-        if (r >= fetched) {
-          EXPECT_EQ(status[r], SQL_ROW_NOROW) << r;
-          continue;
-        }
-        EXPECT_EQ(c1[r], next);
-        std::string full = next % 7 ? "fila " + std::to_string(next) : "";
-        EXPECT_EQ(i2[r], full.empty() ? SQL_NULL_DATA : SQLLEN(full.size())) << next;
+  SQLHSTMT h = s.stmt->h;
+  SQLINTEGER c1[10];
+  char c2[10][8];
+  SQLLEN i1[10], i2[10];
+  SQLUSMALLINT status[10];
+  SQLULEN fetched = 0, size = 0;
+  // Either name of the rowset size sets both.
+  SetAttr(h, SQL_ROWSET_SIZE, 3);
+  SQLGetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, &size, 0, nullptr);
+  EXPECT_EQ(size, 3u);
+  SetAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, 10);
+  SQLGetStmtAttr(h, SQL_ROWSET_SIZE, &size, 0, nullptr);
+  EXPECT_EQ(size, 10u);
+  SetAttr(h, SQL_ATTR_ROW_STATUS_PTR, reinterpret_cast<SQLULEN>(status));
+  SetAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, reinterpret_cast<SQLULEN>(&fetched));
+  SQLBindCol(h, 1, SQL_C_LONG, c1, 0, i1);
+  SQLBindCol(h, 2, SQL_C_CHAR, c2, sizeof c2[0], i2);
+  ASSERT_EQ(s.Exec("SELECT C1, C2 FROM r ORDER BY C1"), SQL_SUCCESS);
+  std::vector<SQLULEN> blocks;
+  for (int next = 1;; next += 10) {
+    std::memset(status, 0xEE, sizeof status);
+    SQLRETURN rc = SQLFetch(h);
+    if (rc == SQL_NO_DATA) break;
+    // "fila 10" and up do not fit in 8 bytes: cut with 01004.
+    ASSERT_TRUE(SQL_SUCCEEDED(rc)) << Rc(rc);
+    blocks.push_back(fetched);
+    for (SQLULEN r = 0; r < 10; ++r) {
+      int k = next + int(r);
+      std::string full = k % 7 ? "fila " + std::to_string(k) : "";
+      if (r >= fetched) {
+        EXPECT_EQ(status[r], SQL_ROW_NOROW) << r;
+      } else {
+        EXPECT_EQ(c1[r], k);
+        EXPECT_EQ(i2[r], full.empty() ? SQL_NULL_DATA : SQLLEN(full.size())) << k;
         if (!full.empty()) {
           EXPECT_EQ(std::string(c2[r]), full.substr(0, 7));
         }
         EXPECT_EQ(status[r], full.size() > 7 ? SQL_ROW_SUCCESS_WITH_INFO : SQL_ROW_SUCCESS);
       }
-      next -= int(10 - fetched);
     }
-    EXPECT_EQ(blocks, (std::vector<SQLULEN>{10, 10, 5}));
-    EXPECT_EQ(next, 26);
-    // After the end nothing was fetched and every status is NOROW.
-    EXPECT_EQ(fetched, 0u);
-    EXPECT_EQ(status[0], SQL_ROW_NOROW);
-    SQLFreeStmt(h, SQL_CLOSE);
-    SQLSetStmtAttr(h, SQL_ATTR_ROW_STATUS_PTR, nullptr, 0);
-    SQLSetStmtAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
   }
+  EXPECT_EQ(blocks, (std::vector<SQLULEN>{10, 10, 5}));
+  // After the end nothing was fetched and every status is NOROW.
+  EXPECT_EQ(fetched, 0u);
+  EXPECT_EQ(status[0], SQL_ROW_NOROW);
 }
 
 // SQLGetData in parts and its own errors (conversions are those of bound columns).
@@ -204,7 +195,7 @@ TEST_F(Statements, StatementHandleStatesAndAttributes) {
   EXPECT_EQ(s.diag().state, "24000");
   SetAttr(h, SQL_ATTR_MAX_ROWS, 2);
   EXPECT_EQ(s.stmt->Query("SELECT v FROM a ORDER BY v"), (Rows{{"1"}, {"2"}}));
-  SQLSetStmtAttr(h, SQL_ATTR_MAX_ROWS, reinterpret_cast<SQLPOINTER>(0), SQL_IS_UINTEGER);
+  SetAttr(h, SQL_ATTR_MAX_ROWS, 0);
   EXPECT_EQ(SQLSetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(0), 0),
             SQL_ERROR);
   EXPECT_EQ(s.diag().state, "HY024");

@@ -163,24 +163,22 @@ TEST_F(Conversions, RowsetsBoundByColumnAndByRow) {
     EXPECT_EQ((std::vector<SQLUSMALLINT>(status, status + 4)),
               (std::vector<SQLUSMALLINT>{SQL_ROW_SUCCESS, SQL_ROW_SUCCESS,
                                          SQL_ROW_SUCCESS_WITH_INFO, SQL_ROW_NOROW}));
+    // Per row: key, text indicator, text, number indicator, number ("-" for untouched).
+    const std::vector<std::string> want[] = {{"1", "3", "one", "8", "1.500000"},
+                                             {"2", "-1", "-", "-1", "-"},
+                                             {"3", "10", "three", "8", "3.000000"}};
     for (int r = 0; r < 3; ++r) {
       const Row& row = rows[r + 1];
-      EXPECT_EQ(byRow ? row.k : k[r], r + 1);
-      SQLLEN gotT = byRow ? row.tInd : ti[r], gotD = byRow ? row.dInd : di[r];
       const char* text = byRow ? row.t : t[r];
       double number = byRow ? row.d : d[r];
-      if (r == 1) {
-        EXPECT_EQ(gotT, SQL_NULL_DATA);
-        EXPECT_EQ(gotD, SQL_NULL_DATA);
-        EXPECT_EQ(text[0], 0x5A);  // untouched
-        unsigned char first;
-        std::memcpy(&first, &number, 1);
-        EXPECT_EQ(first, 0x5A);
-      } else {
-        EXPECT_EQ(gotT, r == 0 ? 3 : 10);
-        EXPECT_EQ(std::string(text), r == 0 ? "one" : "three");
-        EXPECT_EQ(number, r == 0 ? 1.5 : 3.0);
-      }
+      unsigned char first;
+      std::memcpy(&first, &number, 1);
+      EXPECT_EQ((std::vector<std::string>{
+                    std::to_string(byRow ? row.k : k[r]), std::to_string(byRow ? row.tInd : ti[r]),
+                    text[0] == 0x5A ? "-" : text, std::to_string(byRow ? row.dInd : di[r]),
+                    first == 0x5A ? "-" : std::to_string(number)}),
+                want[r])
+          << (byRow ? "by row" : "by column");
     }
     // The slot before the offset and the fourth one were not written.
     EXPECT_EQ(byRow ? rows[4].kInd : ki[3], kUntouched) << byRow;

@@ -16,10 +16,6 @@ class Tablockx : public ConServidor {
     setup.Ok("USE datos; CREATE TABLE T (C1 int NOT NULL, C2 int NULL); "
              "CREATE UNIQUE INDEX T_indent ON T (C1); INSERT INTO T VALUES (1, 0)");
   }
-  // Runs a query and reads its whole result.
-  static void Read(Session& s, const std::string& sql) {
-    EXPECT_FALSE(s.stmt->Query(sql).empty()) << sql;
-  }
   // b's write: true when it went through, false when it timed out waiting for the lock.
   static bool Writes(Session& b, int key) {
     SQLRETURN rc = b.Exec("INSERT INTO T VALUES (" + std::to_string(key) + ", 0)");
@@ -60,7 +56,8 @@ TEST_F(Tablockx, HeldUntilTheTransactionEnds) {
     else
       a.Ok("BEGIN TRAN");
     for (const std::string& sql : w.before) a.Ok(sql);
-    Read(a, std::string("SELECT * FROM T ") + w.read + "  WHERE C1>0 ORDER BY C1");
+    std::string read = std::string("SELECT * FROM T ") + w.read + "  WHERE C1>0 ORDER BY C1";
+    EXPECT_FALSE(a.stmt->Query(read).empty());
     EXPECT_EQ(Writes(b, ++key), !w.locks);
     EXPECT_FALSE(b.stmt->Query("SELECT count(*) FROM T").empty());  // readers do not wait
     EXPECT_EQ(Writes(b, ++key), !w.locks);
@@ -103,7 +100,7 @@ TEST_F(Tablockx, AWaitingWriterGoesOnAfterTheCommit) {
   Session b(entorno.servidor(), SQL_OV_ODBC3, "datos");
   b.Ok("SET LOCK_TIMEOUT 20000");
   Autocommit(a, false);
-  Read(a, "SELECT * FROM T WITH(TABLOCKX)");
+  EXPECT_FALSE(a.stmt->Query("SELECT * FROM T WITH(TABLOCKX)").empty());
   std::atomic<bool> committed{false}, wrote{false}, writtenAfterCommit{false};
   std::thread writer([&] {
     wrote = Writes(b, 2);

@@ -27,16 +27,16 @@ TEST_F(Ddl, IndexStatementsAndTheirErrors) {
   s.Ok("CREATE TABLE T (C1 char(10) NOT NULL, C2 int NULL)");
   s.Ok("CREATE TABLE U (C1 char(10) NOT NULL)");
   Comprueba(s, {
-      {"CREATE UNIQUE CLUSTERED INDEX T_indent ON T (C1)", SQL_SUCCESS, ""},
+      {"CREATE UNIQUE CLUSTERED INDEX T_indent ON T (C1)", SQL_SUCCESS},
       {"create index t_INDENT on T (C2)", SQL_ERROR, "42S11", 1913,
        "The operation failed because an index or statistics with name 't_INDENT' already exists "
        "on table 'T'."},
       // Index names belong to their table: U may have one of the same name.
-      {"CREATE INDEX T_indent ON U (C1)", SQL_SUCCESS, ""},
+      {"CREATE INDEX T_indent ON U (C1)", SQL_SUCCESS},
       {"CREATE NONCLUSTERED INDEX [i 2] ON dbo.T (C2 DESC, C1 ASC) WITH FILLFACTOR = 80 ON "
        "[PRIMARY]",
        SQL_SUCCESS, ""},
-      {"CREATE UNIQUE NONCLUSTERED INDEX i3 ON T (C2) INCLUDE (C1)", SQL_SUCCESS, ""},
+      {"CREATE UNIQUE NONCLUSTERED INDEX i3 ON T (C2) INCLUDE (C1)", SQL_SUCCESS},
       {"CREATE INDEX i ON nada (C1)", SQL_ERROR, "42S02", 208, "Invalid object name 'nada'."},
       {"CREATE INDEX i ON T (C1, c1)", SQL_ERROR, "42000", 1909,
        "Cannot use duplicate column names in index. Column name 'c1' listed more than once."},
@@ -44,20 +44,20 @@ TEST_F(Ddl, IndexStatementsAndTheirErrors) {
       {"CREATE INDEX ON T (C1)", SQL_ERROR, "42000", 102},
       {"CREATE INDEX i ON T ()", SQL_ERROR, "42000", 102},
       {"CREATE INDEX i ON T (C1) WHERE C1 > 'a'", SQL_ERROR, "42000", 102},
-      {"DROP INDEX T.[i 2]", SQL_SUCCESS, ""},
+      {"DROP INDEX T.[i 2]", SQL_SUCCESS},
       {"DROP INDEX T.[i 2]", SQL_ERROR, "42S12", 3703,
        "Cannot drop the index 'T.i 2', because it does not exist or you do not have permission."},
-      {"DROP INDEX i3 ON dbo.T", SQL_SUCCESS, ""},
-      {"DROP INDEX dbo.U.T_indent", SQL_SUCCESS, ""},
+      {"DROP INDEX i3 ON dbo.T", SQL_SUCCESS},
+      {"DROP INDEX dbo.U.T_indent", SQL_SUCCESS},
       // T's index of that name is still there.
       {"CREATE INDEX T_indent ON T (C2)", SQL_ERROR, "42S11", 1913},
       {"DROP INDEX T", SQL_ERROR, "42000", 102},
       {"drop table nada", SQL_ERROR, "42S02", 3701,
        "Cannot drop the table 'nada', because it does not exist or you do not have permission."},
-      {"drop table T", SQL_SUCCESS, ""},
+      {"drop table T", SQL_SUCCESS},
       {"select * from T", SQL_ERROR, "42S02", 208, "Invalid object name 'T'."},
       // Its indexes went with it.
-      {"CREATE TABLE T (C1 int); CREATE INDEX T_indent ON T (C1)", SQL_SUCCESS, ""},
+      {"CREATE TABLE T (C1 int); CREATE INDEX T_indent ON T (C1)", SQL_SUCCESS},
   });
 }
 
@@ -66,20 +66,19 @@ TEST_F(Ddl, TableHintsAndRefusedClauses) {
   Tabla(s);
   Comprueba(s, {
       // The library's forms, two blanks before WHERE included.
-      {"SELECT * FROM T WITH(INDEX(T_indent),TABLOCKX)  WHERE C1>'a' ORDER BY C1", SQL_SUCCESS,
-       ""},
-      {"SELECT * FROM T WITH(TABLOCKX)  WHERE C1='a'", SQL_SUCCESS, ""},
+      {"SELECT * FROM T WITH(INDEX(T_indent),TABLOCKX)  WHERE C1>'a' ORDER BY C1", SQL_SUCCESS},
+      {"SELECT * FROM T WITH(TABLOCKX)  WHERE C1='a'", SQL_SUCCESS},
       {"SELECT * FROM T WITH(INDEX(T_indent2))  WHERE ( C1>'a' OR C1='a' AND C2>1 )  ORDER BY "
        "C1,C2",
        SQL_SUCCESS, ""},
-      {"SELECT * FROM dbo.T AS x WITH (NOLOCK, ROWLOCK) WHERE x.C1 = 'a'", SQL_SUCCESS, ""},
-      {"SELECT * FROM T x WITH (UPDLOCK HOLDLOCK)", SQL_SUCCESS, ""},
-      {"SELECT * FROM T WITH (TABLOCK, INDEX = T_indent)", SQL_SUCCESS, ""},
-      {"SELECT * FROM T WITH (INDEX(0))", SQL_SUCCESS, ""},
+      {"SELECT * FROM dbo.T AS x WITH (NOLOCK, ROWLOCK) WHERE x.C1 = 'a'", SQL_SUCCESS},
+      {"SELECT * FROM T x WITH (UPDLOCK HOLDLOCK)", SQL_SUCCESS},
+      {"SELECT * FROM T WITH (TABLOCK, INDEX = T_indent)", SQL_SUCCESS},
+      {"SELECT * FROM T WITH (INDEX(0))", SQL_SUCCESS},
       {"SELECT a.C1 FROM T a WITH (NOLOCK) JOIN T b WITH (INDEX(T_indent)) ON a.C1 = b.C1",
        SQL_SUCCESS, ""},
-      {"UPDATE T WITH (ROWLOCK) SET C2 = C2 WHERE C1 = 'a'", SQL_SUCCESS, ""},
-      {"DELETE FROM T WITH (TABLOCKX) WHERE 1 = 0", SQL_SUCCESS, ""},
+      {"UPDATE T WITH (ROWLOCK) SET C2 = C2 WHERE C1 = 'a'", SQL_SUCCESS},
+      {"DELETE FROM T WITH (TABLOCKX) WHERE 1 = 0", SQL_SUCCESS},
       {"SELECT * FROM T WITH(INDEX(T_nada))", SQL_ERROR, "42000", 308,
        "Index 'T_nada' on table 'T' (specified in the FROM clause) does not exist."},
       {"SELECT * FROM T WITH (FASTLOCK)", SQL_ERROR, "42000", 321,
@@ -92,8 +91,8 @@ TEST_F(Ddl, TableHintsAndRefusedClauses) {
        "Keyword or statement option 'FOR BROWSE' is not supported in this version of SQL "
        "Server."},
       // Only the clauses: the words in literals or names are data.
-      {"SELECT 'COMPUTE', 'FOR BROWSE' FROM T", SQL_SUCCESS, ""},
-      {"SELECT [COMPUTE] FROM (SELECT C1 AS [COMPUTE] FROM T) q", SQL_SUCCESS, ""},
+      {"SELECT 'COMPUTE', 'FOR BROWSE' FROM T", SQL_SUCCESS},
+      {"SELECT [COMPUTE] FROM (SELECT C1 AS [COMPUTE] FROM T) q", SQL_SUCCESS},
   });
 }
 
@@ -132,8 +131,6 @@ TEST_F(Ddl, SelectIntoKeepsTypesAndNullability) {
   EXPECT_EQ(nameLength, 0);
   EXPECT_EQ(s.stmt->Rows(), (Rows{{"2"}}));
   // The copy compares its texts as any table made by CREATE TABLE does: case ignored.
-  EXPECT_EQ(s.stmt->Query("SELECT count(*) FROM copia WHERE C1 = 'B '"),
-            s.stmt->Query("SELECT count(*) FROM T WHERE C1 = 'B '"));
   EXPECT_EQ(s.stmt->Query("SELECT count(*) FROM copia WHERE C1 = 'B '"), (Rows{{"1"}}));
   // A parameter in the query; an empty result still makes the table.
   SQLINTEGER limit = 100;

@@ -113,9 +113,7 @@ TEST_F(Transactions, CommitKeepsAnOpenResult) {
   ASSERT_EQ(SQLFetch(reader.h), SQL_SUCCESS);
   EXPECT_EQ(EndTran(a, true), SQL_SUCCESS);
   EXPECT_EQ(Count(b), "3");
-  EXPECT_EQ(SQLFetch(reader.h), SQL_SUCCESS);
-  EXPECT_EQ(SQLFetch(reader.h), SQL_SUCCESS);
-  EXPECT_EQ(SQLFetch(reader.h), SQL_NO_DATA);
+  for (SQLRETURN rc : {SQL_SUCCESS, SQL_SUCCESS, SQL_NO_DATA}) EXPECT_EQ(SQLFetch(reader.h), rc);
 }
 
 }  // namespace

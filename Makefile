@@ -14,7 +14,7 @@ configure: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(TYPE) >/dev/null
 
 build: configure
-	@cmake --build $(BUILD) -j$(JOBS)
+	@cmake --build $(BUILD) -j$(JOBS) -- --no-print-directory
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS) --timeout 300
@@ -23,7 +23,7 @@ demo: build
 	@scripts/demo.sh $(BUILD)
 
 bench: configure
-	@cmake --build $(BUILD) -j$(JOBS) --target benchmarks
+	@cmake --build $(BUILD) -j$(JOBS) --target benchmarks -- --no-print-directory
 	@scripts/bench.sh $(BUILD)
 
 clean:

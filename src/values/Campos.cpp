@@ -8,34 +8,10 @@
 #include <cstring>
 #include <string>
 
+#include "values/Comun.h"
 #include "values/Numeros.h"
 
 namespace {
-
-// An owned copy of the first n bytes of texto, NUL-terminated; null when memory runs out.
-char* CopiaN(const char* texto, size_t n) {
-  char* c = static_cast<char*>(std::malloc(n + 1));
-  if (c == nullptr) return nullptr;
-  if (n > 0) std::memcpy(c, texto, n);
-  c[n] = '\0';
-  return c;
-}
-
-// int32 from a double by truncation toward zero; NaN is 0 and the rest saturates.
-int Trunca(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483647.0) return INT_MAX;
-  if (v <= -2147483648.0) return INT_MIN;
-  return static_cast<int>(v);
-}
-
-// atoi without its undefined overflow: saturates at the int32 limits.
-int EnteroDe(const char* texto) {
-  long long v = std::strtoll(texto, nullptr, 10);
-  if (v > INT_MAX) return INT_MAX;
-  if (v < INT_MIN) return INT_MIN;
-  return static_cast<int>(v);
-}
 
 // Digits of a whole number: NumAStr up to its 14 digits, all the digits beyond.
 std::string TextoEntero(double i) {

@@ -10,26 +10,12 @@
 #include "platform/Plataforma.h"
 #include "values/Campos.h"
 #include "values/Fecha.h"
+#include "values/Comun.h"
 #include "values/Numeros.h"
 
 namespace {
 
 char kVacio[] = "";
-
-char* Duplica(const char* texto, size_t n) {
-  char* c = static_cast<char*>(std::malloc(n + 1));
-  if (c == nullptr) return nullptr;
-  if (n > 0) std::memcpy(c, texto, n);
-  c[n] = '\0';
-  return c;
-}
-
-int EnteroDe(const char* texto) {
-  long long v = std::strtoll(texto, nullptr, 10);
-  if (v > INT_MAX) return INT_MAX;
-  if (v < INT_MIN) return INT_MIN;
-  return static_cast<int>(v);
-}
 
 void Pon16(unsigned char* p, unsigned v) {
   p[0] = static_cast<unsigned char>(v & 0xFF);
@@ -127,7 +113,7 @@ void vector2::PonElem(int i, const char* texto) {
     if (texto == nullptr) return;
     if (!CapElems(static_cast<long long>(i) + 40)) return;
   }
-  char* nuevo = texto != nullptr ? Duplica(texto, std::strlen(texto)) : Duplica("", 0);
+  char* nuevo = texto != nullptr ? CopiaN(texto, std::strlen(texto)) : CopiaN("", 0);
   if (nuevo == nullptr) return;
   std::free(elems[i]);
   elems[i] = nuevo;
@@ -138,7 +124,7 @@ int vector2::Agrega(const char* texto, int n) {
   if (texto == nullptr) return 0;
   size_t lon = std::strlen(texto);
   if (n > 0 && static_cast<size_t>(n) < lon) lon = static_cast<size_t>(n);
-  char* parte = Duplica(texto, lon);
+  char* parte = CopiaN(texto, lon);
   if (parte == nullptr) return usados;
   PonElem(usados, parte);
   std::free(parte);

@@ -8,17 +8,10 @@
 #include <string>
 
 #include "platform/Plataforma.h"
+#include "values/Comun.h"
 #include "values/Numeros.h"
 
 namespace {
-
-// int32 from a double by truncation toward zero, saturating; NaN is 0.
-int Trunca(double v) {
-  if (std::isnan(v)) return 0;
-  if (v >= 2147483647.0) return 2147483647;
-  if (v <= -2147483648.0) return -2147483647 - 1;
-  return static_cast<int>(v);
-}
 
 bool Bisiesto(int anio) { return (anio % 4 == 0 && anio % 100 != 0) || anio % 400 == 0; }
 

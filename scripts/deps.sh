@@ -1,16 +1,25 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the demo need; installs nothing when all are there.
+# Installs the Debian packages the build and the tests need (with "bench": also the benchmarks');
+# installs nothing when all are there. Package scripts must register ODBC drivers in the system's own
+# files, so the project's ODBC settings never reach them.
 set -euo pipefail
+unset ODBCSYSINI ODBCINI ODBCINSTINI
 pkgs=(g++ cmake make pkg-config unixodbc unixodbc-dev odbcinst libsqlite3-dev libsodium-dev
-      libgtest-dev libgmock-dev libbenchmark-dev libsqliteodbc)
+      libgtest-dev libgmock-dev)
+[ "${1:-}" = bench ] && pkgs+=(libbenchmark-dev libsqliteodbc)
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+export DEBIAN_FRONTEND=noninteractive
+# A package left half-configured by an earlier failed install is finished first.
+if [ -n "$(dpkg --audit 2>/dev/null)" ]; then
+  echo "finishing an interrupted package install"
+  $sudo dpkg --configure -a
+fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 echo "installing: ${missing[*]}"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-export DEBIAN_FRONTEND=noninteractive
 $sudo apt-get update -qq
 $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -10,10 +10,23 @@ pkgs=(g++ cmake make pkg-config unixodbc unixodbc-dev odbcinst libsqlite3-dev li
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
+# Another apt or dpkg run (a daily upgrade, say) holds the package lock for a while: wait for it,
+# up to five minutes.
+wait_lock=300
+dpkg_configure() {
+  local out i
+  for ((i = 0; i < wait_lock / 2; i++)); do
+    out=$($sudo dpkg --configure -a 2>&1) && return 0
+    grep -q 'lock' <<<"$out" || break
+    sleep 2
+  done
+  echo "$out" >&2
+  return 1
+}
 # A package left half-configured by an earlier failed install is finished first.
 if [ -n "$(dpkg --audit 2>/dev/null)" ]; then
   echo "finishing an interrupted package install"
-  $sudo dpkg --configure -a
+  dpkg_configure
 fi
 missing=()
 for p in "${pkgs[@]}"; do
@@ -21,5 +34,5 @@ for p in "${pkgs[@]}"; do
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 echo "installing: ${missing[*]}"
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$sudo apt-get -o DPkg::Lock::Timeout=$wait_lock update -qq
+$sudo apt-get -o DPkg::Lock::Timeout=$wait_lock install -y -qq --no-install-recommends "${missing[@]}"

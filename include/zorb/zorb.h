@@ -44,6 +44,11 @@ ZORB_API int DelBaseD(const char* servidor, const char* base, const char* usuari
 ZORB_API void DropArcSQL(const char* servidor, const char* base, const char* usuario,
                          const char* clave, const char* tabla);
 
+/* Renames every index of every user table whose name begins with "TEMP_" (left by an
+   interrupted restructuring) to the rest of its name; a name already taken stays as it is. */
+ZORB_API void CorrigeIndices(const char* servidor, const char* base, const char* usuario,
+                             const char* clave);
+
 /* Free SQL. The host keeps two cells, filled on first use and released by DelMacroSQL.
    Operations: 1 execute and deliver the first row, 2 deliver the next row, 4 close the result
    set, 5 execute and deliver every row (on failure the error text goes to `error`, at least 299

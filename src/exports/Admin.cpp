@@ -11,16 +11,11 @@
 
 namespace zorb {
 
-namespace {
-
-// Text of result column i of the current row; empty when the result has no such column.
 const char* TextoColumna(SentOdbc* s, int i) {
   if (i >= s->nCmps || !s->cmps || !s->cmps[i]) return "";
   const char* t = s->cmps[i]->Texto();
   return t ? t : "";
 }
-
-}  // namespace
 
 int NvaBaseD(const char* servidor, const char* base, const char* usuario, const char* clave) {
   CnxOdbc* cnx = NvaCnxOdbc(servidor, "master", usuario, clave);
@@ -55,9 +50,7 @@ void DropArcSQL(const char* servidor, const char* base, const char* usuario, con
   DelCnxOdbc(cnx);
 }
 
-void BorraTablas(CnxOdbc* cnx) {
-  int exito = 0;
-  SentOdbc* s = new SentOdbc(cnx, 1, &exito, "");
+int ListaTablas(SentOdbc* s, vector2* nombres) {
   UsaBase(s);
   s->ExecTexto("sp_tables", nullptr);
   s->DescribeCmps(0);
@@ -66,7 +59,6 @@ void BorraTablas(CnxOdbc* cnx) {
   ChkSent(s, 214, nullptr);
 
   // Catalogue columns by position: 2 the table name, 3 the table type.
-  vector2* nombres = NvoVector();
   int n = 0;
   while (s->ret >= 0 && s->ret != SQL_NO_DATA) {
     s->CargaFila(0);
@@ -75,7 +67,14 @@ void BorraTablas(CnxOdbc* cnx) {
     ChkSent(s, 215, nullptr);
   }
   s->Cierra();
+  return n;
+}
 
+void BorraTablas(CnxOdbc* cnx) {
+  int exito = 0;
+  SentOdbc* s = new SentOdbc(cnx, 1, &exito, "");
+  vector2* nombres = NvoVector();
+  int n = ListaTablas(s, nombres);
   for (int i = 0; i < n; ++i) {
     s->ExecTexto("drop table ", nombres->Elem(i));
     ChkSent(s, 216, "", "S0002");

@@ -31,6 +31,11 @@ ZORB_API void DropArcSQL(const char* servidor, const char* base, const char* usu
   zorb::DropArcSQL(servidor, base, usuario, clave, tabla);
 }
 
+ZORB_API void CorrigeIndices(const char* servidor, const char* base, const char* usuario,
+                             const char* clave) {
+  zorb::CorrigeIndices(servidor, base, usuario, clave);
+}
+
 ZORB_API int MacroSQL(int operacion, const char* sql, int fila, ResultadoSql* resultado,
                       CnxOdbc** celdaCnx, SentOdbc** celdaSent, const char* servidor,
                       const char* base, const char* usuario, const char* clave, char* error) {

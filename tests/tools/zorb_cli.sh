@@ -30,13 +30,19 @@ check insert 0 "(1 row affected)" -- "$zorb" sql -S "$srv" -d tienda "INSERT INT
 check insert-dq 0 "(1 row affected)" -- "$zorb" sql -S "$srv" -d tienda "INSERT INTO t VALUES (22, \"dos\")"
 check insert-quote 0 "(1 row affected)" -- "$zorb" sql -S "$srv" -d tienda "INSERT INTO t VALUES (333, 'O''tres')"
 check update 0 "(2 rows affected)" -- "$zorb" sql -S "$srv" -d tienda "UPDATE t SET C2 = 'x' WHERE C1 < 100"
-check select 0 "1   | 2
+check select 0 "C1  | C2
 ----+-------
 1   | x
 22  | x
 333 | O'tres
 (3 rows)" -- "$zorb" sql -S "$srv" -d tienda "SELECT C1, C2 FROM t ORDER BY C1"
-check empty 0 "(0 rows)" -- "$zorb" sql -S "$srv" -d tienda "SELECT C1 FROM t WHERE C1 = 0"
+check empty 0 "C1
+--
+(0 rows)" -- "$zorb" sql -S "$srv" -d tienda "SELECT C1 FROM t WHERE C1 = 0"
+check computed 0 "n | (No column name)
+--+-----------------
+3 | x
+(1 row)" -- "$zorb" sql -S "$srv" -d tienda "SELECT COUNT(*) AS n, MAX(C2) FROM t"
 check bad-table 1 "zorb sql: [ZORB][Engine]Invalid object name 'nohay'." -- "$zorb" sql -S "$srv" -d tienda "SELECT * FROM nohay"
 check no-db 1 "zorb sql: cannot connect to $srv, database nodb" -- "$zorb" sql -S "$srv" -d nodb "SELECT 1"
 check usage 2 "zorb sql: -S SERVER and a statement are needed (see zorb sql --help)" -- "$zorb" sql -S "$srv"

@@ -17,10 +17,10 @@ void AyudaSql() {
       "usage: zorb sql -S SERVER -d DATABASE [-U user] [-P password] \"statement\"\n"
       "\n"
       "Runs the statement with MacroSQL operation 5 and prints its rows as a table, or the\n"
-      "count of rows it changed. MacroSQL hands over values only, so the columns are headed by\n"
-      "their numbers 1, 2, ... INSERT, UPDATE and DELETE report the rows they changed; other\n"
-      "statements that return no rows print OK. As for any host, every double quote in the\n"
-      "statement is sent as a single quote: \"text\" is the literal 'text'.\n"
+      "count of rows it changed. Columns are headed by their names as the driver describes them,\n"
+      "\"(No column name)\" for a computed one. INSERT, UPDATE and DELETE report the rows they\n"
+      "changed; other statements that return no rows print OK. As for any host, every double\n"
+      "quote in the statement is sent as a single quote: \"text\" is the literal 'text'.\n"
       "\n"
       "  -S SERVER    server: an absolute folder of the embedded engine, a name under its\n"
       "               DataRoot, or DSN-name for a data source\n"
@@ -49,9 +49,15 @@ class Tabla : public ResultadoSql {
   std::vector<std::vector<std::string>> filas;
 };
 
-void Imprime(const Tabla& t) {
+// Prints the rows under the given column names (numbers 1, 2, ... where none is known).
+void Imprime(Tabla& t, std::vector<std::string> cab) {
+  if (cab.size() > t.nCols) t.nCols = cab.size();
+  for (size_t c = 0; c < t.nCols; ++c) {
+    if (c >= cab.size()) cab.push_back(std::to_string(c + 1));
+    else if (cab[c].empty()) cab[c] = "(No column name)";
+  }
   std::vector<size_t> ancho(t.nCols, 0);
-  for (size_t c = 0; c < t.nCols; ++c) ancho[c] = std::to_string(c + 1).size();
+  for (size_t c = 0; c < t.nCols; ++c) ancho[c] = cab[c].size();
   for (const auto& f : t.filas)
     for (size_t c = 0; c < f.size(); ++c)
       if (f[c].size() > ancho[c]) ancho[c] = f[c].size();
@@ -67,8 +73,6 @@ void Imprime(const Tabla& t) {
     std::puts(l.c_str());
   };
   if (t.nCols) {
-    std::vector<std::string> cab;
-    for (size_t c = 0; c < t.nCols; ++c) cab.push_back(std::to_string(c + 1));
     linea(cab);
     std::string sep;
     for (size_t c = 0; c < t.nCols; ++c) {
@@ -142,7 +146,7 @@ int CmdSql(int argc, char** argv) {
     return 1;
   }
   if (tabla.conColumnas)
-    Imprime(tabla);
+    Imprime(tabla, NombresColumnas(servidor, base, usuario, clave, sql));
   else if (CuentaFilas(sql))
     std::printf("(%d row%s affected)\n", r, r == 1 ? "" : "s");
   else

@@ -32,6 +32,8 @@ std::string CarpetaServidor(const std::string& servidor) {
   return std::string(raiz) + "/" + servidor;
 }
 
+}  // namespace
+
 bool CreaCarpetas(const std::string& ruta) {
   for (size_t i = 1; i <= ruta.size(); ++i) {
     if (i == ruta.size() || ruta[i] == '/') {
@@ -41,8 +43,6 @@ bool CreaCarpetas(const std::string& ruta) {
   }
   return true;
 }
-
-}  // namespace
 
 int CmdPing(int argc, char** argv) {
   const char *servidor = nullptr, *base = "", *usuario = nullptr, *clave = nullptr;

@@ -11,6 +11,7 @@ static void Ayuda() {
       "commands:\n"
       "  ping   connect to a server and database through a connection group\n"
       "  sql    run one SQL statement and print its rows or its count\n"
+      "  driver register the engine with the system's ODBC driver manager\n"
       "\n"
       "'zorb COMMAND --help' explains a command. Servers of the embedded engine are folders:\n"
       "an absolute path, or a name under the DataRoot of the \"SQL Server\" driver.");
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   }
   if (!strcmp(argv[1], "ping")) return CmdPing(argc - 1, argv + 1);
   if (!strcmp(argv[1], "sql")) return CmdSql(argc - 1, argv + 1);
+  if (!strcmp(argv[1], "driver")) return CmdDriver(argc - 1, argv + 1);
   std::fprintf(stderr, "zorb: unknown command '%s' (see zorb --help)\n", argv[1]);
   return 2;
 }

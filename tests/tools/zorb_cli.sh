@@ -45,6 +45,11 @@ check computed 0 "n | (No column name)
 (1 row)" -- "$zorb" sql -S "$srv" -d tienda "SELECT COUNT(*) AS n, MAX(C2) FROM t"
 check bad-table 1 "zorb sql: [ZORB][Engine]Invalid object name 'nohay'." -- "$zorb" sql -S "$srv" -d tienda "SELECT * FROM nohay"
 check no-db 1 "zorb sql: cannot connect to $srv, database nodb" -- "$zorb" sql -S "$srv" -d nodb "SELECT 1"
+"$zorb" sql -S "$srv" -d tienda "CREATE INDEX TEMP_t_indent ON t (C1)" >/dev/null
+check repair 0 "OK" -- "$zorb" repair -S "$srv" -d tienda
+"$zorb" sql -S "$srv" -d tienda "sp_helpindex t" | grep -q '^t_indent ' && pass=$((pass + 1)) ||
+  { fail=$((fail + 1)); echo "FAIL repaired: $("$zorb" sql -S "$srv" -d tienda "sp_helpindex t")"; }
+check repair-no-db 1 "zorb repair: cannot connect to $srv, database nodb" -- "$zorb" repair -S "$srv" -d nodb
 check usage 2 "zorb sql: -S SERVER and a statement are needed (see zorb sql --help)" -- "$zorb" sql -S "$srv"
 check unknown 2 "zorb: unknown command 'frob' (see zorb --help)" -- "$zorb" frob
 check ping-missing 1 "zorb ping: cannot connect to server '$tmp/none', database 'master'" -- "$zorb" ping -S "$tmp/none"

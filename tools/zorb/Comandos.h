@@ -5,6 +5,7 @@
 int CmdPing(int argc, char** argv);
 int CmdSql(int argc, char** argv);
 int CmdDriver(int argc, char** argv);
+int CmdRepair(int argc, char** argv);
 
 // Makes the folder and every missing folder above it (0700); false when one cannot be made.
 bool CreaCarpetas(const std::string& ruta);

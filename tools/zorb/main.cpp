@@ -11,6 +11,7 @@ static void Ayuda() {
       "commands:\n"
       "  ping   connect to a server and database through a connection group\n"
       "  sql    run one SQL statement and print its rows or its count\n"
+      "  repair give indexes left by an interrupted restructuring their names back\n"
       "  driver register the engine with the system's ODBC driver manager\n"
       "\n"
       "'zorb COMMAND --help' explains a command. Servers of the embedded engine are folders:\n"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
   }
   if (!strcmp(argv[1], "ping")) return CmdPing(argc - 1, argv + 1);
   if (!strcmp(argv[1], "sql")) return CmdSql(argc - 1, argv + 1);
+  if (!strcmp(argv[1], "repair")) return CmdRepair(argc - 1, argv + 1);
   if (!strcmp(argv[1], "driver")) return CmdDriver(argc - 1, argv + 1);
   std::fprintf(stderr, "zorb: unknown command '%s' (see zorb --help)\n", argv[1]);
   return 2;

@@ -6,18 +6,21 @@
 // How the slots are laid out and called.
 // - Itanium C++ ABI (Linux): slot 0 is a virtual destructor, which takes two table entries, so
 //   slot k (k >= 1) is entry k + 1.
-// - Windows: the host is built by the platform's usual compiler. Slot 0 is one entry, the deleting
-//   destructor (frees the object when bit 0 of flags is set, returns the object), slot k is entry
-//   k, and on x86 every slot is __thiscall. The C++ destructor is declared after the last slot,
-//   where the host never looks; slot 0 destroys through it, so `delete` works on both sides.
+// - Windows, built with mingw-w64: laid out as the platform's usual compiler does, so that its
+//   hosts use the DLL unchanged. Slot 0 is one entry, the deleting destructor (frees the object
+//   when bit 0 of flags is set, returns the object), slot k is entry k, and on x86 every slot is
+//   __thiscall. The C++ destructor is declared after the last slot, where the host never looks;
+//   slot 0 destroys through it, and `delete` keeps working inside the library.
+// - A host built by the platform's compiler includes this header as it is: its own virtual
+//   destructor is that single slot 0 entry.
 // Every interface opens with ZORB_RANURA0(name), marks each slot ZORB_RANURA and closes with
 // ZORB_DESTRUCTOR(name). The compiler refuses an override whose calling convention differs.
-#if defined(_WIN32) && defined(__i386__)
+#if defined(_WIN32) && defined(__i386__) && defined(__GNUC__)
 #  define ZORB_RANURA __attribute__((thiscall))
 #else
 #  define ZORB_RANURA
 #endif
-#if defined(_WIN32)
+#if defined(_WIN32) && !defined(_MSC_VER)
 #  define ZORB_RANURA0(Clase)                               \
     virtual void* ZORB_RANURA Destruye(unsigned int flags) { \
       void* yo = this;                                      \

@@ -11,7 +11,8 @@ set(CMAKE_ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
 set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
 
 file(GLOB_RECURSE ZORB_CORE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/*.cpp)
-list(FILTER ZORB_CORE_SOURCES EXCLUDE REGEX "/src/exports/Exportadas\\.cpp$|/src/platform/Posix\\.cpp$")
+list(FILTER ZORB_CORE_SOURCES EXCLUDE REGEX
+     "/src/exports/Exportadas\\.cpp$|/src/platform/Posix\\.cpp$")
 add_library(zorbcore STATIC ${ZORB_CORE_SOURCES})
 target_include_directories(zorbcore PUBLIC ${CMAKE_SOURCE_DIR}/include ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(zorbcore PUBLIC odbc32)

@@ -96,7 +96,8 @@ int SondaVector(void* v) {
   ENTRADA(F_vh, v, 15)(v, h);                            /* Guarda */
   unsigned char buf[64];
   static const unsigned char esperado[] = {8, 0, 'a', 'b', 0, 0, 'c', 'd', 'e', 0};
-  CHECK(Contenido(h, buf, sizeof buf) == sizeof esperado && !memcmp(buf, esperado, sizeof esperado));
+  CHECK(Contenido(h, buf, sizeof buf) == sizeof esperado);
+  CHECK(!memcmp(buf, esperado, sizeof esperado));
   ENTRADA(F_v, v, 1)(v);                                 /* Limpia */
   CHECK(ENTRADA(F_i, v, 2)(v) == 0);
   ENTRADA(F_vh, v, 14)(v, h);                            /* Carga */
@@ -134,7 +135,8 @@ int SondaEntero(void* e) {
   ENTRADA(F_vh, e, 13)(e, h);                            /* Guarda */
   unsigned char buf[64];
   static const unsigned char esperado[] = {3, 0, 1, 0, 0xFE, 0xFF, 0x70, 0x11};
-  CHECK(Contenido(h, buf, sizeof buf) == sizeof esperado && !memcmp(buf, esperado, sizeof esperado));
+  CHECK(Contenido(h, buf, sizeof buf) == sizeof esperado);
+  CHECK(!memcmp(buf, esperado, sizeof esperado));
   ENTRADA(F_v, e, 1)(e);                                 /* Limpia */
   ENTRADA(F_vh, e, 12)(e, h);                            /* Carga */
   CHECK(ENTRADA(F_i, e, 10)(e) == 3 && ENTRADA(F_ii, e, 3)(e, 2) == 4464);  /* NumElems, Elem */

@@ -51,6 +51,14 @@ int SondaCampos(void* n, void* f, void* s) {
   ENTRADA(F_vd, n, 1)(n, -3.25);                         /* PonNum */
   CHECK(ENTRADA(F_d, n, 4)(n) == -3.25);
   CHECK(!strcmp(ENTRADA(F_t, n, 3)(n), "-3.25"));        /* Txt */
+  /* The number texts as on Linux, whatever the C runtime's own formatting. */
+  static const struct { double x; const char* txt; } numeros[] = {
+      {123456789012.345678, "123456789012.35"}, {1.0 / 3, ".3333333333333"},
+      {-99999999999999.0, "-99999999999999"}, {2.99999999999995, "3"}, {1e-9, ".000000001"}};
+  for (size_t i = 0; i < sizeof numeros / sizeof numeros[0]; i++) {
+    ENTRADA(F_vd, n, 1)(n, numeros[i].x);
+    CHECK(!strcmp(ENTRADA(F_t, n, 3)(n), numeros[i].txt));
+  }
 
   ENTRADA(F_vti, f, 2)(f, "19/05/10", 0);                /* PonTxt */
   CHECK(!strcmp(ENTRADA(F_t, f, 6)(f), "19/05/10"));     /* TxtEdt */

@@ -1,7 +1,42 @@
 // The host's interfaces: abstract classes whose virtual slots the host calls in a fixed order.
-// Slot 0 of every interface is the virtual destructor; the others follow in declaration order.
+// Slot 0 of every interface is its destructor; the others follow in declaration order.
 #ifndef ZORB_HOST_H
 #define ZORB_HOST_H
+
+// How the slots are laid out and called.
+// - Itanium C++ ABI (Linux): slot 0 is a virtual destructor, which takes two table entries, so
+//   slot k (k >= 1) is entry k + 1.
+// - Windows, built with mingw-w64: laid out as the platform's usual compiler does, so that its
+//   hosts use the DLL unchanged. Slot 0 is one entry, the deleting destructor (frees the object
+//   when bit 0 of flags is set, returns the object), slot k is entry k, and on x86 every slot is
+//   __thiscall. The C++ destructor is declared after the last slot, where the host never looks;
+//   slot 0 destroys through it, and `delete` keeps working inside the library.
+// - A host built by the platform's compiler includes this header as it is: its own virtual
+//   destructor is that single slot 0 entry.
+// Every interface opens with ZORB_RANURA0(name), marks each slot ZORB_RANURA and closes with
+// ZORB_DESTRUCTOR(name). The compiler refuses an override whose calling convention differs.
+#if defined(_WIN32) && defined(__i386__) && defined(__GNUC__)
+#  define ZORB_RANURA __attribute__((thiscall))
+#else
+#  define ZORB_RANURA
+#endif
+#if defined(_WIN32) && !defined(_MSC_VER)
+#  define ZORB_RANURA0(Clase)                               \
+    virtual void* ZORB_RANURA Destruye(unsigned int flags) { \
+      void* yo = this;                                      \
+      if (flags & 1u)                                       \
+        delete this;                                        \
+      else                                                  \
+        this->~Clase();                                     \
+      return yo;                                            \
+    }
+#  define ZORB_DESTRUCTOR(Clase) \
+   public:                       \
+    virtual ~Clase() {}
+#else
+#  define ZORB_RANURA0(Clase) virtual ~Clase() {}
+#  define ZORB_DESTRUCTOR(Clase)
+#endif
 
 #if defined(_WIN32)
 typedef void* ArchivoHost;  // a Win32 HANDLE supplied by the host
@@ -18,67 +53,71 @@ typedef int ArchivoHost;    // a POSIX file descriptor supplied by the host
 #ifdef __cplusplus
 class campo {
  public:
-  virtual ~campo() {}                                     // slot 0
-  virtual void PonNum(double valor) = 0;                  // slot 1
-  virtual void PonTxt(const char* texto, int lon) = 0;    // slot 2
-  virtual const char* Txt() = 0;                          // slot 3
-  virtual double Num() = 0;                               // slot 4
-  virtual int Ent() = 0;                                  // slot 5
-  virtual const char* TxtEdt() = 0;                       // slot 6
-  virtual const char* TxtMay() = 0;                       // slot 7
-  virtual const char* TxtSin(int c) = 0;                  // slot 8
-  virtual void PonLon(int lon, int relleno) = 0;          // slot 9
-  virtual void PonDec(int dec) = 0;                       // slot 10
-  virtual int Tipo() = 0;                                 // slot 11: 1 text, 2 number, 3 date, 6 code, 7 yes/no
-  virtual int Lon() = 0;                                  // slot 12
-  virtual int Dec() = 0;                                  // slot 13
+  ZORB_RANURA0(campo)                                               // slot 0
+  virtual void ZORB_RANURA PonNum(double valor) = 0;                // slot 1
+  virtual void ZORB_RANURA PonTxt(const char* texto, int lon) = 0;  // slot 2
+  virtual const char* ZORB_RANURA Txt() = 0;                        // slot 3
+  virtual double ZORB_RANURA Num() = 0;                             // slot 4
+  virtual int ZORB_RANURA Ent() = 0;                                // slot 5
+  virtual const char* ZORB_RANURA TxtEdt() = 0;                     // slot 6
+  virtual const char* ZORB_RANURA TxtMay() = 0;                     // slot 7
+  virtual const char* ZORB_RANURA TxtSin(int c) = 0;                // slot 8
+  virtual void ZORB_RANURA PonLon(int lon, int relleno) = 0;        // slot 9
+  virtual void ZORB_RANURA PonDec(int dec) = 0;                     // slot 10
+  // The kind: 1 text, 2 number, 3 date, 6 code, 7 yes/no.
+  virtual int ZORB_RANURA Tipo() = 0;                               // slot 11
+  virtual int ZORB_RANURA Lon() = 0;                                // slot 12
+  virtual int ZORB_RANURA Dec() = 0;                                // slot 13
+  ZORB_DESTRUCTOR(campo)
 };
 
 class vector {
  public:
-  virtual ~vector() {}                                    // slot 0
-  virtual void Limpia() = 0;                              // slot 1
-  virtual int Cuenta() = 0;                               // slot 2
-  virtual int Existe(int i) = 0;                          // slot 3
-  virtual const char* Elem(int i) = 0;                    // slot 4
-  virtual const char* ElemCrudo(int i) = 0;               // slot 5
-  virtual int ElemEnPos(int pos) = 0;                     // slot 6
-  virtual const char* Elem1(int i) = 0;                   // slot 7
-  virtual int EntElem(int i) = 0;                         // slot 8
-  virtual double NumElem(int i) = 0;                      // slot 9
-  virtual int DiaElem(int i) = 0;                         // slot 10
-  virtual void PonNumElem(int i, double valor) = 0;       // slot 11
-  virtual void PonElem(int i, const char* texto) = 0;     // slot 12
-  virtual int Agrega(const char* texto, int n) = 0;       // slot 13
-  virtual void Carga(ArchivoHost archivo) = 0;            // slot 14
-  virtual void Guarda(ArchivoHost archivo) = 0;           // slot 15
-  virtual const char* RecortaElem(int i) = 0;             // slot 16
-  virtual void Copia(vector* otro) = 0;                   // slot 17
+  ZORB_RANURA0(vector)                                             // slot 0
+  virtual void ZORB_RANURA Limpia() = 0;                           // slot 1
+  virtual int ZORB_RANURA Cuenta() = 0;                            // slot 2
+  virtual int ZORB_RANURA Existe(int i) = 0;                       // slot 3
+  virtual const char* ZORB_RANURA Elem(int i) = 0;                 // slot 4
+  virtual const char* ZORB_RANURA ElemCrudo(int i) = 0;            // slot 5
+  virtual int ZORB_RANURA ElemEnPos(int pos) = 0;                  // slot 6
+  virtual const char* ZORB_RANURA Elem1(int i) = 0;                // slot 7
+  virtual int ZORB_RANURA EntElem(int i) = 0;                      // slot 8
+  virtual double ZORB_RANURA NumElem(int i) = 0;                   // slot 9
+  virtual int ZORB_RANURA DiaElem(int i) = 0;                      // slot 10
+  virtual void ZORB_RANURA PonNumElem(int i, double valor) = 0;    // slot 11
+  virtual void ZORB_RANURA PonElem(int i, const char* texto) = 0;  // slot 12
+  virtual int ZORB_RANURA Agrega(const char* texto, int n) = 0;    // slot 13
+  virtual void ZORB_RANURA Carga(ArchivoHost archivo) = 0;         // slot 14
+  virtual void ZORB_RANURA Guarda(ArchivoHost archivo) = 0;        // slot 15
+  virtual const char* ZORB_RANURA RecortaElem(int i) = 0;          // slot 16
+  virtual void ZORB_RANURA Copia(vector* otro) = 0;                // slot 17
+  ZORB_DESTRUCTOR(vector)
 };
 
 class matriz {
  public:
-  virtual ~matriz() {}                                             // slot 0
-  virtual int NumCols(int fila) = 0;                               // slot 1
-  virtual int NumFilas() = 0;                                      // slot 2
-  virtual void LimpiaFila(int fila) = 0;                           // slot 3
-  virtual void Limpia() = 0;                                       // slot 4
-  virtual int Existe(int fila, int col) = 0;                       // slot 5
-  virtual const char* Elem(int fila, int col) = 0;                 // slot 6
-  virtual double NumElem(int fila, int col) = 0;                   // slot 7
-  virtual int DiaElem(int fila, int col) = 0;                      // slot 8
-  virtual const char* ElemCrudo(int fila, int col) = 0;            // slot 9
-  virtual int EntElem(int fila, int col) = 0;                      // slot 10
-  virtual void PonNumElem(int fila, int col, double valor) = 0;    // slot 11
-  virtual void PonElem(int fila, int col, const char* texto) = 0;  // slot 12
-  virtual const char* RecortaElem(int fila, int col) = 0;          // slot 13
-  virtual void Copia(matriz* otra) = 0;                            // slot 14
+  ZORB_RANURA0(matriz)                                                         // slot 0
+  virtual int ZORB_RANURA NumCols(int fila) = 0;                               // slot 1
+  virtual int ZORB_RANURA NumFilas() = 0;                                      // slot 2
+  virtual void ZORB_RANURA LimpiaFila(int fila) = 0;                           // slot 3
+  virtual void ZORB_RANURA Limpia() = 0;                                       // slot 4
+  virtual int ZORB_RANURA Existe(int fila, int col) = 0;                       // slot 5
+  virtual const char* ZORB_RANURA Elem(int fila, int col) = 0;                 // slot 6
+  virtual double ZORB_RANURA NumElem(int fila, int col) = 0;                   // slot 7
+  virtual int ZORB_RANURA DiaElem(int fila, int col) = 0;                      // slot 8
+  virtual const char* ZORB_RANURA ElemCrudo(int fila, int col) = 0;            // slot 9
+  virtual int ZORB_RANURA EntElem(int fila, int col) = 0;                      // slot 10
+  virtual void ZORB_RANURA PonNumElem(int fila, int col, double valor) = 0;    // slot 11
+  virtual void ZORB_RANURA PonElem(int fila, int col, const char* texto) = 0;  // slot 12
+  virtual const char* ZORB_RANURA RecortaElem(int fila, int col) = 0;          // slot 13
+  virtual void ZORB_RANURA Copia(matriz* otra) = 0;                            // slot 14
+  ZORB_DESTRUCTOR(matriz)
 };
 
 class Vctr {
  public:
-  virtual void BorraFila(vector* fila) = 0;               // slot 0
-  virtual vector* NvaFila() = 0;                          // slot 1
+  virtual void ZORB_RANURA BorraFila(vector* fila) = 0;  // slot 0
+  virtual vector* ZORB_RANURA NvaFila() = 0;             // slot 1
 
  protected:
   ~Vctr() {}
@@ -86,20 +125,21 @@ class Vctr {
 
 class entero {
  public:
-  virtual ~entero() {}                                    // slot 0
-  virtual void Limpia() = 0;                              // slot 1
-  virtual int Cuenta() = 0;                               // slot 2
-  virtual int Elem(int i) = 0;                            // slot 3
-  virtual int Sig() = 0;                                  // slot 4
-  virtual int ElemRel(int k) = 0;                         // slot 5
-  virtual void PonElem(int i, int valor) = 0;             // slot 6
-  virtual int Agrega(int valor) = 0;                      // slot 7
-  virtual void PonBloques(int n) = 0;                     // slot 8
-  virtual void PonCursor(int i) = 0;                      // slot 9
-  virtual int NumElems() = 0;                             // slot 10
-  virtual void PonCuenta(int n) = 0;                      // slot 11
-  virtual void Carga(ArchivoHost archivo) = 0;            // slot 12
-  virtual void Guarda(ArchivoHost archivo) = 0;           // slot 13
+  ZORB_RANURA0(entero)                                       // slot 0
+  virtual void ZORB_RANURA Limpia() = 0;                     // slot 1
+  virtual int ZORB_RANURA Cuenta() = 0;                      // slot 2
+  virtual int ZORB_RANURA Elem(int i) = 0;                   // slot 3
+  virtual int ZORB_RANURA Sig() = 0;                         // slot 4
+  virtual int ZORB_RANURA ElemRel(int k) = 0;                // slot 5
+  virtual void ZORB_RANURA PonElem(int i, int valor) = 0;    // slot 6
+  virtual int ZORB_RANURA Agrega(int valor) = 0;             // slot 7
+  virtual void ZORB_RANURA PonBloques(int n) = 0;            // slot 8
+  virtual void ZORB_RANURA PonCursor(int i) = 0;             // slot 9
+  virtual int ZORB_RANURA NumElems() = 0;                    // slot 10
+  virtual void ZORB_RANURA PonCuenta(int n) = 0;             // slot 11
+  virtual void ZORB_RANURA Carga(ArchivoHost archivo) = 0;   // slot 12
+  virtual void ZORB_RANURA Guarda(ArchivoHost archivo) = 0;  // slot 13
+  ZORB_DESTRUCTOR(entero)
 };
 #endif
 // ==== end of field values and containers =======================================================
@@ -110,21 +150,22 @@ class entero {
 #ifdef __cplusplus
 class ResultadoSql {
  public:
-  virtual ~ResultadoSql() {}                                              // slot 0
-  virtual void Reservado1() {}                                            // slot 1
+  ZORB_RANURA0(ResultadoSql)                  // slot 0
+  virtual void ZORB_RANURA Reservado1() {}    // slot 1
   // Called once with the target row before the values of an execution arrive.
-  virtual void AbreFila(int fila) = 0;                                    // slot 2
-  virtual void Reservado3() {}                                            // slot 3
-  virtual void Reservado4() {}                                            // slot 4
-  virtual void Reservado5() {}                                            // slot 5
-  virtual void Reservado6() {}                                            // slot 6
-  virtual void Reservado7() {}                                            // slot 7
-  virtual void Reservado8() {}                                            // slot 8
-  virtual void Reservado9() {}                                            // slot 9
-  virtual void Reservado10() {}                                           // slot 10
+  virtual void ZORB_RANURA AbreFila(int fila) = 0;  // slot 2
+  virtual void ZORB_RANURA Reservado3() {}    // slot 3
+  virtual void ZORB_RANURA Reservado4() {}    // slot 4
+  virtual void ZORB_RANURA Reservado5() {}    // slot 5
+  virtual void ZORB_RANURA Reservado6() {}    // slot 6
+  virtual void ZORB_RANURA Reservado7() {}    // slot 7
+  virtual void ZORB_RANURA Reservado8() {}    // slot 8
+  virtual void ZORB_RANURA Reservado9() {}    // slot 9
+  virtual void ZORB_RANURA Reservado10() {}   // slot 10
   // One value as text: `lote` counts the rows fetched by the same call from 0, `columna` the
-  // result columns from 0. The text belongs to the library: copy it to keep it.
-  virtual void PonCelda(int fila, int lote, int columna, const char* texto) = 0;  // slot 11
+  // result columns from 0. The text belongs to the library: copy it to keep it. Slot 11.
+  virtual void ZORB_RANURA PonCelda(int fila, int lote, int columna, const char* texto) = 0;
+  ZORB_DESTRUCTOR(ResultadoSql)
 };
 #endif
 // ==== end of the result object ================================================================

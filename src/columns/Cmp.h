@@ -1,8 +1,7 @@
 // Column buffers: one bound array per result column and its current value as text.
 #pragma once
 #include <cstdint>
-#include <sql.h>
-#include <sqlext.h>
+#include "odbc/Odbc.h"
 
 // Abstract column buffer. Virtual slots in this order; the concrete classes are STR, LON, FLO,
 // NUM and FEC.

@@ -1,7 +1,6 @@
 // One open ODBC connection and the process-wide ODBC environment.
 #pragma once
-#include <sql.h>
-#include <sqlext.h>
+#include "odbc/Odbc.h"
 
 // The one ODBC environment of the process: empty until the first connection, then kept.
 extern SQLHENV* AmbienteOdbc;

@@ -1,8 +1,7 @@
 // Statement objects: one statement handle, its SQL text and the wrappers around single ODBC calls.
 #pragma once
 #include <cstddef>
-#include <sql.h>
-#include <sqlext.h>
+#include "odbc/Odbc.h"
 
 #include "odbc/CnxOdbc.h"
 

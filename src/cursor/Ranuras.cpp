@@ -173,6 +173,8 @@ void ArchSql::LimpiaFiltro() { filtro->Limpia(); }
 void ArchSql::GuardaFiltro() { filtroGuardado->Copia(filtro); }
 void ArchSql::RecuperaFiltro() { filtro->Copia(filtroGuardado); }
 
+int ArchSql::Bloquea() { return Lee(7, 0, 0, 2); }
+
 void ArchSql::Libera() {
   if (sent) {
     sent->Cierra();
@@ -186,7 +188,6 @@ void ArchSql::Libera() {
 int ArchSql::Graba(int /*libera*/) { return -1; }
 int ArchSql::Alta(int /*modo*/) { return -1; }
 int ArchSql::Baja() { return 0; }
-int ArchSql::Bloquea() { return -1; }
 void ArchSql::OperaCmp(int cmp, double valor, int operacion) {
   if (operacion < 0) PonNumCmp(cmp, valor);  // setting the field alone writes nothing
 }

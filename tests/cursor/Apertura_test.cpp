@@ -85,6 +85,10 @@ TEST_F(ConArch, NoConnectionNoDatabaseAndNullGiveNoObject) {
   EXPECT_EQ(NvoArchSQL(nullptr, "T", &falta, 0, 0, ""), nullptr);
   EXPECT_EQ(falta, 0);
   DelArchSQL(nullptr);
+  for (const char* nombre : {"", "T; DROP TABLE X", "T WHERE 1=1", "[T]"}) {
+    EXPECT_EQ(NvoArchSQL(cnx, nombre, &falta, 0, 0, ""), nullptr) << nombre;
+    EXPECT_EQ(falta, 0);
+  }
 
   // A database that cannot be opened gives no connection; one that cannot be selected (the
   // connection names a database the server does not have) gives no object.

@@ -1,4 +1,5 @@
 // The WHERE texts of reads by key: key conditions, the filter joined to them, and the SELECT.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -109,12 +110,33 @@ TEST_F(Condiciones, TheSelectOfAReadAndOfATableLock) {
                "SELECT * FROM T WITH(INDEX(T_indent3),TABLOCKX)  ORDER BY C1,C2,C3");
   a.Libera();
   EXPECT_EQ(a.enTrans, 0);
+  EXPECT_EQ(a.Bloquea(), -1);
+  EXPECT_EQ(a.enTrans, 1);
+  EXPECT_STREQ(a.sent->sentencia, "SELECT * FROM T WITH(INDEX(T_indent),TABLOCKX)  ORDER BY C1");
+  a.Libera();
+  EXPECT_EQ(a.enTrans, 0);
+  EXPECT_EQ(a.Lee(8, 2, 0, 2), -1);
   // Out of range: nothing runs.
   EXPECT_EQ(a.Lee(9, 0, 0, 0), -1);
   EXPECT_EQ(a.Lee(0, 3, 0, 0), -1);
   EXPECT_STREQ(a.sent->sentencia,
                "SELECT * FROM T WITH(INDEX(T_indent3),TABLOCKX)  ORDER BY C1,C2,C3");
   EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
+}
+
+// A step that the driver keeps asking to repeat is tried 20 times, then left with one record.
+TEST_F(Condiciones, RepeatsAreBoundedAndLogged) {
+  int estado = 0;
+  ArchSql a(propia, "T", &estado, 0, 0, "");
+  ASSERT_EQ(estado, kArchAbierto);
+  strcpy(a.sent->sqlState, "40001");
+  int intentos = 0, otros = 0;
+  while (OtroIntento(a.sent, 110, &intentos)) ++otros;
+  EXPECT_EQ(intentos, 20);
+  EXPECT_EQ(otros, 19);
+  std::string log = entorno.LeeLog();
+  EXPECT_EQ(Registros(log), 1) << log;
+  EXPECT_TRUE(Contiene(log, "Error SQL 110-40001-T\r\nStep repeated 20 times")) << log;
 }
 
 }  // namespace

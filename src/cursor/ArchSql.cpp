@@ -209,7 +209,8 @@ void ArchSql::LeeClaves() {
       ++nClaves;
       previo = indice;
     }
-    if (strlen(columna) >= 2 && columna[0] == 'C' && isdigit(static_cast<unsigned char>(columna[1])))
+    if (strlen(columna) >= 2 && columna[0] == 'C' &&
+        isdigit(static_cast<unsigned char>(columna[1])))
       numeros.PonElem(numClave - 1, posicion - 1, columna + 1);
   }
 
@@ -308,8 +309,8 @@ void ArchSql::Selecciona(bool atras, int bloqueo) {
     rep = 1;
     ultRet = ArmaSelect(sent, ultRet != 0 ? 10 : 1, sent->tabla, "*",
                         bloqueo == 1 ? SQL_CONCUR_LOCK : SQL_CONCUR_VALUES, SQL_CURSOR_DYNAMIC,
-                        bloqueo == 2, nullptr, nullptr, condicion.c_str(), nullptr, nullptr,
-                        orden, claveAct, nullptr, 0, 0);
+                        bloqueo == 2, nullptr, nullptr, condicion.c_str(), nullptr, nullptr, orden,
+                        claveAct, nullptr, 0, 0);
     ClasificaErr(sent, kOpSelect, &rep, "S0002", "01S02", "22008");
     if (rep == 0) continue;
     if (ultRet >= 0) {

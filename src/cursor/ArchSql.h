@@ -13,10 +13,10 @@ class matriz2;
 class entero2;
 
 // Opening statuses of the constructor.
-constexpr int kArchSinCnx = 0;      // no connection or no statement handle
-constexpr int kArchAbierto = 1;     // table opened
-constexpr int kArchSinTabla = 2;    // the table does not exist: the object waits for CreaArch
-constexpr int kArchSinBase = -1;    // the database could not be selected ("08004")
+constexpr int kArchSinCnx = 0;    // no connection or no statement handle
+constexpr int kArchAbierto = 1;   // table opened
+constexpr int kArchSinTabla = 2;  // the table does not exist: the object waits for CreaArch
+constexpr int kArchSinBase = -1;  // the database could not be selected ("08004")
 
 class ArchSql : public Arch2 {
  public:

@@ -120,18 +120,30 @@ int main(int argc, char** argv) {
   std::vector<std::string> keys(kReads);
   for (std::string& k : keys) k = Key(long(g() % kRows) + 1);
 
-  benchmark::RegisterBenchmark("Scan/cursor", [&](benchmark::State& state) {
-    for (auto _ : state) Count(state, ScanCursor(a), kRows);
-  })->Unit(benchmark::kMillisecond)->UseRealTime();
-  benchmark::RegisterBenchmark("Scan/sqlite-raw", [&](benchmark::State& state) {
-    for (auto _ : state) Count(state, ScanRaw(raw), kRows);
-  })->Unit(benchmark::kMillisecond)->UseRealTime();
-  benchmark::RegisterBenchmark("Exact/cursor", [&](benchmark::State& state) {
-    for (auto _ : state) Count(state, ReadsCursor(a, keys), kReads);
-  })->Unit(benchmark::kMillisecond)->UseRealTime();
-  benchmark::RegisterBenchmark("Exact/sqlite-raw", [&](benchmark::State& state) {
-    for (auto _ : state) Count(state, ReadsRaw(point, keys), kReads);
-  })->Unit(benchmark::kMillisecond)->UseRealTime();
+  benchmark::RegisterBenchmark("Scan/cursor",
+                               [&](benchmark::State& state) {
+                                 for (auto _ : state) Count(state, ScanCursor(a), kRows);
+                               })
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+  benchmark::RegisterBenchmark("Scan/sqlite-raw",
+                               [&](benchmark::State& state) {
+                                 for (auto _ : state) Count(state, ScanRaw(raw), kRows);
+                               })
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+  benchmark::RegisterBenchmark("Exact/cursor",
+                               [&](benchmark::State& state) {
+                                 for (auto _ : state) Count(state, ReadsCursor(a, keys), kReads);
+                               })
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+  benchmark::RegisterBenchmark("Exact/sqlite-raw",
+                               [&](benchmark::State& state) {
+                                 for (auto _ : state) Count(state, ReadsRaw(point, keys), kReads);
+                               })
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
   bench::KeepingReporter reporter;
   bench::Run(argc, argv, reporter);
 

@@ -1,7 +1,6 @@
 // Data files through the exports, as a host uses them: opening, creation, keys, field access and
 // the renderings of fields.
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -115,12 +114,16 @@ TEST_F(ConArch, KeysAreReadFromTheIndexesNamedAfterTheTable) {
       {"CREATE TABLE T (C1 char(4), C2 char(4), C3 char(4)); "
        "CREATE INDEX T_indent ON T (C1); CREATE INDEX T_indent2 ON T (C3, C2); "
        "INSERT INTO T VALUES ('b', 'x', 'a'); INSERT INTO T VALUES ('a', 'y', 'b')",
-       {{1, 1}, {2, 3, 2}}, 1, "a"},
+       {{1, 1}, {2, 3, 2}},
+       1,
+       "a"},
       // A primary key and an index of another name are not keys; nor a column not named C<n>.
       {"CREATE TABLE T (C1 char(4) NOT NULL PRIMARY KEY, C2 char(4), X char(4)); "
        "CREATE INDEX otro ON T (C2); CREATE INDEX T_indent ON T (X, C2); "
        "INSERT INTO T VALUES ('b', 'x', 'a'); INSERT INTO T VALUES ('a', 'y', 'b')",
-       {{1, 2}}, 1, "b"},
+       {{1, 2}},
+       1,
+       "b"},
       {"CREATE TABLE T (C1 char(4)); CREATE INDEX T_indent ON T (C1)", {{1, 1}}, -1, ""},
       {"CREATE TABLE T (C1 char(4)); INSERT INTO T VALUES ('a')", {}, -1, ""},
   };
@@ -150,81 +153,65 @@ TEST_F(ConArch, FieldsAreSetReadAndRendered) {
   Arch* a = Abre("T");
   ASSERT_NE(a, nullptr);
   ASSERT_EQ(a->EnReg(), 1);
-  const std::string marca = "\xFE\xFE\xFEULT";
-  const std::string largo(800, 'q');
-  using Paso = std::function<std::string(Arch*)>;
+  const std::string marca = "\xFE\xFE\xFEULT", largo(800, 'q');
+  enum Lectura { kTxt, kEdt, kPln, kMay };
   struct Caso {
-    const char* nombre;
-    Paso paso;
+    std::string pon;  // set first with PonTxtCmp unless empty
+    int campo;
+    Lectura lee;
     std::string esperado;
-  } casos[] = {
-      {"edited -1", [](Arch* x) { return x->TxtEdtCmp(-1); }, ""},
-      {"plain -1", [](Arch* x) { return x->TxtPlnCmp(-1); }, ""},
-      {"upper 0", [](Arch* x) { return x->TxtMayCmp(0); }, ""},
-      {"width 4 no separator", [](Arch* x) { return x->TxtEdtCmp(1); }, "1234"},
-      {"width 5 separator", [](Arch* x) { return x->TxtEdtCmp(2); }, "1,234"},
-      {"blank text plain", [](Arch* x) { return x->TxtPlnCmp(0); }, ""},
-      {"blank text edited", [](Arch* x) { return x->TxtEdtCmp(0); }, " "},
-      {"date edited", [](Arch* x) { return x->TxtEdtCmp(3); }, "15/03/85"},
-      {"date plain is its serial", [](Arch* x) { return x->TxtPlnCmp(3); }, "530705"},
-      {"marker plain",
-       [&](Arch* x) { x->PonTxtCmp(0, (marca + "x").c_str()); return x->TxtPlnCmp(0); }, ""},
-      {"upper accented",
-       [](Arch* x) { x->PonTxtCmp(5, "\xA0" "bc"); return std::string(x->TxtMayCmp(5)); },
-       "ABC"},
-      {"800 characters plain",
-       [&](Arch* x) { x->PonTxtCmp(5, largo.c_str()); return x->TxtPlnCmp(5); }, largo},
-      {"marker on dec(8,2)", [&](Arch* x) { x->PonTxtCmp(6, marca.c_str()); return x->TxtCmp(6, 0); },
-       "99999999"},
-      {"marker on dec(20,2)", [&](Arch* x) { x->PonTxtCmp(4, marca.c_str()); return x->TxtCmp(4, 0); },
-       std::string(15, '9')},
-      {"marker on a date", [&](Arch* x) { x->PonTxtCmp(3, marca.c_str()); return x->TxtCmp(3, 0); },
-       "748382"},
-      {"number set", [](Arch* x) { x->PonNumCmp(6, 2.5); return x->TxtCmp(6, 0); }, "2.5"},
-      {"date set from day-month-year",
-       [](Arch* x) { x->PonTxtCmp(3, "020399"); return x->TxtEdtCmp(3); }, "02/03/99"},
-      {"field out of range", [](Arch* x) { return x->TxtCmp(99, 0); }, ""},
-      {"kinds and widths out of range",
-       [](Arch* x) {
-         return std::to_string(x->TipoCmp(-1)) + std::to_string(x->LonCmp(99)) +
-                std::to_string(x->DecCmp(8));
-       },
-       "000"},
-      {"kinds, decimals of dec and int",
-       [](Arch* x) {
-         return std::to_string(x->TipoCmp(7)) + std::to_string(x->DecCmp(6)) + "," +
-                std::to_string(x->DecCmp(7)) + "," + std::to_string(x->EsNumCmp(3)) +
-                std::to_string(x->EsNumCmp(0));
-       },
-       "22,-1,10"},
-      {"class, name, reserved",
-       [](Arch* x) {
-         return std::to_string(x->ClaseArch()) + x->NomArch() + x->Reserva45(1, 2) +
-                std::to_string(x->Reserva48()) + std::to_string(x->Reserva49()) +
-                std::to_string(x->Reserva06() + x->Reserva10() + x->Reserva25());
-       },
-       "5T100"},
-      {"cleared record",
-       [](Arch* x) {
-         x->LimpiaReg();
-         return x->TxtCmp(0, 0) + std::string("|") + std::to_string(x->NumCmp(2));
-       },
-       "|0.000000"},
-      {"triples",
-       [](Arch* x) {
-         int n = -1, a = -1, b = -1, c = -1, d = -1, e = -1, f = -1;
-         x->AgrTerna(4, 5, 6);
-         x->DaTerna(-1, &n, nullptr, nullptr);
-         x->DaTerna(0, &a, &b, &c);
-         x->DaTerna(1, &d, &e, &f);
-         return std::to_string(n) + ":" + std::to_string(a) + std::to_string(b) +
-                std::to_string(c) + std::to_string(d) + std::to_string(e) + std::to_string(f);
-       },
-       "1:456000"},
-  };
-  for (const Caso& c : casos) EXPECT_EQ(c.paso(a), c.esperado) << c.nombre;
+  } casos[] = {{"", -1, kEdt, ""},
+               {"", -1, kPln, ""},
+               {"", 0, kMay, ""},
+               {"", 99, kTxt, ""},
+               // Numbers of width 4 without separator, of width 5 with it; blank texts; dates.
+               {"", 1, kEdt, "1234"},
+               {"", 2, kEdt, "1,234"},
+               {"", 0, kPln, ""},
+               {"", 0, kEdt, " "},
+               {"", 3, kEdt, "15/03/85"},
+               {"", 3, kPln, "530705"},
+               {"020399", 3, kEdt, "02/03/99"},
+               {marca + "x", 0, kPln, ""},
+               {"\xA0"
+                "bc",
+                5, kMay, "ABC"},
+               {largo, 5, kPln, largo},
+               // The null marker: nines as wide as the number (at most 15), the highest date.
+               {marca, 6, kTxt, "99999999"},
+               {marca, 4, kTxt, std::string(15, '9')},
+               {marca, 3, kTxt, "748382"}};
+  for (const Caso& c : casos) {
+    if (!c.pon.empty()) a->PonTxtCmp(c.campo, c.pon.c_str());
+    const char* t = c.lee == kTxt   ? a->TxtCmp(c.campo, 0)
+                    : c.lee == kEdt ? a->TxtEdtCmp(c.campo)
+                    : c.lee == kPln ? a->TxtPlnCmp(c.campo)
+                                    : a->TxtMayCmp(c.campo);
+    EXPECT_EQ(t, c.esperado) << c.campo << " " << c.lee;
+  }
+  a->PonNumCmp(6, 2.5);
+  EXPECT_STREQ(a->TxtCmp(6, 0), "2.5");
+  // Kinds, widths and decimals (out of range: 0), the class, the reserved slots.
+  EXPECT_EQ((std::vector<int>{a->TipoCmp(-1), a->LonCmp(99), a->DecCmp(8), a->TipoCmp(7),
+                              a->DecCmp(6), a->DecCmp(7), a->EsNumCmp(3), a->EsNumCmp(0),
+                              a->ClaseArch(), a->TotClaves(), a->Reserva06(), a->Reserva10(),
+                              a->Reserva25(), a->Reserva48(), a->Reserva49()}),
+            (std::vector<int>{0, 0, 0, 2, 2, -1, 1, 0, 5, 2, 0, 0, 0, 1, 0}));
+  EXPECT_STREQ(a->NomArch(), "T");
+  EXPECT_STREQ(a->Reserva45(1, 2), "");
+  a->LimpiaReg();
+  EXPECT_STREQ(a->TxtCmp(0, 0), "");
+  EXPECT_EQ(a->NumCmp(2), 0.0);
 
-  // Filter matrix: the host's own cells, saved and restored.
+  int n = -1, t[6] = {-1, -1, -1, -1, -1, -1};
+  a->AgrTerna(4, 5, 6);
+  a->DaTerna(-1, &n, nullptr, nullptr);
+  a->DaTerna(0, t, t + 1, t + 2);
+  a->DaTerna(1, t + 3, t + 4, t + 5);
+  EXPECT_EQ(n, 1);
+  EXPECT_EQ(std::vector<int>(t, t + 6), (std::vector<int>{4, 5, 6, 0, 0, 0}));
+
+  // The filter matrix: the host's own cells, saved and restored.
   a->PonFiltro(2, 1, "7");
   a->GuardaFiltro();
   a->LimpiaFiltro();

@@ -22,7 +22,8 @@ class Condiciones : public ConBase {
     // T: texts; N: numbers; F: a date.
     Sql("CREATE TABLE T (C1 char(8), C2 char(8), C3 char(8)); CREATE INDEX T_indent ON T (C1); "
         "CREATE INDEX T_indent2 ON T (C1, C2); CREATE INDEX T_indent3 ON T (C1, C2, C3)");
-    Sql("CREATE TABLE N (C1 dec(5,0), C2 dec(5,0), C3 char(4)); CREATE INDEX N_indent ON N (C1, C2)");
+    Sql("CREATE TABLE N (C1 dec(5,0), C2 dec(5,0), C3 char(4)); CREATE INDEX N_indent ON N (C1, "
+        "C2)");
     Sql("CREATE TABLE F (C1 datetime, C2 dec(5,0)); CREATE INDEX F_indent ON F (C1)");
   }
   CnxOdbc* propia = nullptr;
@@ -57,23 +58,43 @@ TEST_F(Condiciones, WorkedTextsOfKeysAndFilters) {
       {"T", 1, 1, {"a", "b"}, {}, " ( C1>'a' OR C1='a' AND C2>='b' ) "},
       {"N", 2, 0, {"5", "7"}, {}, " ( C1<5 OR C1=5 AND C2<=7 ) "},
       {"T", 3, 1, {"a", "b"}, {}, "( C1>'a' OR C1='a' AND C2>'b' ) "},
-      {"T", 5, 2, {"a", "x", "c"}, {{1, 1, "b"}, {1, 3, "b"}},
+      {"T",
+       5,
+       2,
+       {"a", "x", "c"},
+       {{1, 1, "b"}, {1, 3, "b"}},
        "( C1>'a' OR C1='a' AND C3>'c' )  AND C2='b'"},
       {"T", 7, 0, {}, {{2, 1, "A"}, {2, 3, "M"}}, "C3>='A' AND C3<='M'"},
       {"T", 8, 0, {}, {{2, 1, "K"}, {2, 3, "K"}}, "C3='K'"},
-      {"T", 1, 1, {"a", "b"}, {{2, 1, "K"}, {2, 3, "K"}},
+      {"T",
+       1,
+       1,
+       {"a", "b"},
+       {{2, 1, "K"}, {2, 3, "K"}},
        " ( C1>'a' OR C1='a' AND C2>='b' )  AND C3='K'"},
       {"T", 7, 0, {}, {}, ""},
       {"T", 1, 0, {"v"}, {}, " ( C1>='v' ) "},
       {"T", 3, 0, {"v"}, {}, "( C1>'v' ) "},
       {"T", 6, 0, {"v"}, {}, "( C1<'v' ) "},
       // Every part pinned: no key condition for at-or-after, the last part's for after.
-      {"T", 1, 1, {"a", "x"}, {{0, 1, "a"}, {0, 3, "a"}, {1, 1, "b"}, {1, 3, "b"}},
+      {"T",
+       1,
+       1,
+       {"a", "x"},
+       {{0, 1, "a"}, {0, 3, "a"}, {1, 1, "b"}, {1, 3, "b"}},
        "C1='a' AND C2='b'"},
-      {"T", 3, 1, {"a", "x"}, {{0, 1, "a"}, {0, 3, "a"}, {1, 1, "b"}, {1, 3, "b"}},
+      {"T",
+       3,
+       1,
+       {"a", "x"},
+       {{0, 1, "a"}, {0, 3, "a"}, {1, 1, "b"}, {1, 3, "b"}},
        "( C2>'x' )  AND C1='a' AND C2='b'"},
       // The other filter kinds; a number cell without text adds nothing, a text one compares ''.
-      {"T", 7, 0, {}, {{0, 2, "b"}, {0, 4, "y"}, {1, 9, "q"}, {2, 11, "a%"}, {2, 1, ""}},
+      {"T",
+       7,
+       0,
+       {},
+       {{0, 2, "b"}, {0, 4, "y"}, {1, 9, "q"}, {2, 11, "a%"}, {2, 1, ""}},
        "C1>'b' AND C1<'y' AND C2!='q' AND C3>='' AND C3 LIKE 'a%'"},
       {"N", 7, 0, {}, {{0, 1, ""}, {1, 4, "3.5"}}, "C2<3.5"},
       // Quotes are doubled in values and filters; a number cell is read as a number.
@@ -82,7 +103,11 @@ TEST_F(Condiciones, WorkedTextsOfKeysAndFilters) {
       // Dates: blank as 1/1/1900, values day first with four-digit years (pivot 60).
       {"F", 0, 0, {"0"}, {}, "C1='1/1/1900'"},
       {"F", 0, 0, {"150385"}, {}, "C1='15/03/1985'"},
-      {"F", 7, 0, {}, {{0, 1, "0"}, {0, 3, "530705"}, {0, 2, "520625"}},
+      {"F",
+       7,
+       0,
+       {},
+       {{0, 1, "0"}, {0, 3, "530705"}, {0, 2, "520625"}},
        "C1>='1/1/1900' AND C1<='15/03/1985' AND C1>'15/03/2057'"},
   };
   for (const Caso& c : casos) {

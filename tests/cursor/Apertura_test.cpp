@@ -1,6 +1,5 @@
 // Data files through the exports, as a host uses them: opening, creation, keys, field access and
 // the renderings of fields.
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,56 +20,42 @@ TEST_F(ConArch, MissingTableIsCreatedWithItsKeysAndReopened) {
   Arch* a = Abre("T", &falta);
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(falta, 1);
-  EXPECT_EQ(a->EnReg(), -1);
   Cabecera c{};
   c.nCampos = 4;
   const unsigned short campos[] = {0x1E00, 0x0A02, 0x00FE, 0x0803};
   const int claves[] = {2, 1, 1, 2, 2, 3};
   EXPECT_EQ(a->CreaArch(&c, campos, claves), 1);
-  EXPECT_EQ(a->NumCmps(), 4);
-  EXPECT_EQ(a->NumClaves(), 2);
-  EXPECT_EQ(a->EnReg(), -1);
+  EXPECT_EQ((std::vector<int>{a->NumCmps(), a->NumClaves(), a->EnReg()}),
+            (std::vector<int>{4, 2, -1}));
   DelArchSQL(a);
-
   Filas idx;
   ASSERT_TRUE(SQL_SUCCEEDED(SqlDirecto(hdbc(), "sp_helpindex T", &idx)));
   ASSERT_EQ(idx.size(), 2u);
-  EXPECT_EQ(idx[0][0], "T_indent");
-  EXPECT_EQ(idx[0][2], "C1");
-  EXPECT_EQ(idx[1][0], "T_indent2");
-  EXPECT_EQ(idx[1][2], "C2, C3");
+  EXPECT_EQ((std::vector<std::string>{idx[0][0], idx[0][2], idx[1][0], idx[1][2]}),
+            (std::vector<std::string>{"T_indent", "C1", "T_indent2", "C2, C3"}));
 
   // Reopened: the columns as the descriptors made them, the keys read back from the indexes.
   a = Abre("T", &falta);
   ASSERT_NE(a, nullptr);
   EXPECT_EQ(falta, 0);
-  EXPECT_EQ(a->NumCmps(), 4);
-  const int tipos[] = {1, 2, 2, 3}, decs[] = {0, 0, -1, 0};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(a->TipoCmp(i), tipos[i]) << i;
-    EXPECT_EQ(a->DecCmp(i), decs[i]) << i;
-  }
-  EXPECT_EQ(a->LonCmp(0), 30);
-  EXPECT_EQ(a->LonCmp(1), 10);
-  EXPECT_EQ(a->LonCmp(3), 8);
+  EXPECT_EQ(
+      (std::vector<int>{a->NumCmps(), a->TipoCmp(0), a->TipoCmp(1), a->TipoCmp(2), a->TipoCmp(3),
+                        a->LonCmp(0), a->LonCmp(1), a->LonCmp(3), a->DecCmp(1), a->DecCmp(2),
+                        a->TotClaves(), a->EnReg(), a->NumRegs(0, 0), a->NumRegs(0, 1)}),
+      (std::vector<int>{4, 1, 2, 2, 3, 30, 10, 8, 0, -1, 3, -1, 0, 0}));
   EXPECT_EQ(Clave(a, 0), (std::vector<int>{1, 1}));
   EXPECT_EQ(Clave(a, 1), (std::vector<int>{2, 2, 3}));
   EXPECT_EQ(a->DaClave(2), nullptr);
-  EXPECT_EQ(a->TotClaves(), 3);
-  EXPECT_EQ(a->EnReg(), -1);
-  EXPECT_EQ(a->NumRegs(0, 0), 0);
-  EXPECT_EQ(a->NumRegs(0, 1), 0);
   DelArchSQL(a);
 
-  Sql("INSERT INTO T VALUES ('b', 2, 0.5, '02/03/1999')");
-  Sql("INSERT INTO T VALUES ('a', 1, 1.5, '01/01/1900')");
+  Sql("INSERT INTO T VALUES ('b', 2, 0.5, '02/03/1999'); "
+      "INSERT INTO T VALUES ('a', 1, 1.5, '01/01/1900')");
   a = Abre("T");
   ASSERT_NE(a, nullptr);
-  EXPECT_EQ(a->EnReg(), 1);
+  EXPECT_EQ((std::vector<int>{a->EnReg(), a->NumRegs(0, 0), a->NumRegs(0, 1)}),
+            (std::vector<int>{1, 1, 2}));
   EXPECT_STREQ(a->TxtCmp(0, 0), "a");
   EXPECT_STREQ(a->TxtCmp(3, 0), "0");  // the blank date
-  EXPECT_EQ(a->NumRegs(0, 0), 1);
-  EXPECT_EQ(a->NumRegs(0, 1), 2);
   EXPECT_EQ(a->Lee(5, 0, 0, 0), 1);
   EXPECT_STREQ(a->TxtCmp(0, 0), "b");
   EXPECT_STREQ(a->TxtEdtCmp(3), "02/03/99");

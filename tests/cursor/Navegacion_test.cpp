@@ -334,4 +334,33 @@ TEST_F(Navegacion, ReadsInEveryModeFollowTheModel) {
   EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
 }
 
+// Backward through blocks of 10 (the size after a read that found nothing) over a result of 11
+// to 19 records: the block before the last starts before the first record.
+TEST_F(Navegacion, BackwardBlocksCrossTheStartOfTheResult) {
+  std::string t;
+  for (const std::string& x : kTextos) {
+    size_t n = std::count_if(m.regs.begin(), m.regs.end(),
+                             [&](const Registro& r) { return !Coteja(r.v.txt, x); });
+    if (n > 10 && n < 20) t = x;
+  }
+  ASSERT_FALSE(t.empty());
+  Arch* a = Abre("M");
+  ASSERT_NE(a, nullptr);
+  for (int clase : {1, 3}) {
+    a->PonFiltro(0, clase, t.c_str());
+    m.filtro.push_back({0, clase, Valores{t}, t});
+  }
+  a->PonTxtCmp(0, "no such text");
+  m.registro.txt = "no such text";
+  ASSERT_EQ(a->Lee(0, 0, 0, 0), m.Lee(0, 0));
+  int leidos = 0;
+  for (int modo = 8; a->Lee(modo, 0, 0, 0) == 1; modo = 6, ++leidos) {
+    ASSERT_EQ(m.Lee(modo, 0), 1);
+    EXPECT_EQ(SinBlancos(a->TxtCmp(3, 0)), m.Actual().id) << leidos;
+  }
+  EXPECT_EQ(leidos, int(m.res.size()));
+  DelArchSQL(a);
+  EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
+}
+
 }  // namespace

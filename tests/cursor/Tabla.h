@@ -37,10 +37,9 @@ class ConBase : public ConServidor {
     std::string diag;
     ASSERT_TRUE(SQL_SUCCEEDED(SqlDirecto(hdbc(), texto, nullptr, &diag))) << texto << ": " << diag;
   }
-  Arch* Abre(const char* tabla, int* falta = nullptr, int ordenFecha = 0) {
-    int f = -1;
-    Arch* a = NvoArchSQL(cnx, tabla, falta ? falta : &f, ordenFecha, 0, "");
-    return a;
+  Arch* Abre(const char* tabla, int* falta = nullptr) {
+    int f;
+    return NvoArchSQL(cnx, tabla, falta ? falta : &f, 0, 0, "");
   }
   // Creates the table through a data file, as a host does for a missing table; false on failure.
   bool Crea(const char* tabla, std::initializer_list<unsigned short> campos,

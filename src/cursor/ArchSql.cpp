@@ -99,7 +99,7 @@ ArchSql::ArchSql(CnxOdbc* cnx_, const char* tabla_, int* estado, int orden_, int
   HostAReg();
   claveAct = 0;
   sentido = 1;
-  ListaOrden(0);
+  if (!ListaOrden(0)) return;
   ArmaCondicion(7);
   Selecciona(false, 0);
   if (hayReg) {
@@ -289,9 +289,9 @@ void ArchSql::PonCampo(int i, const char* valor) {
   }
 }
 
-void ArchSql::ListaOrden(int k) {
+bool ArchSql::ListaOrden(int k) {
   orden[0] = '\0';
-  if (k < 0 || k >= nClaves || !sent) return;
+  if (k < 0 || k >= nClaves || !sent) return true;
   std::string lista;
   for (int j = 1; j <= claves[k][0]; ++j) {
     int f = claves[k][j];
@@ -299,8 +299,18 @@ void ArchSql::ListaOrden(int k) {
     if (!lista.empty()) lista += ',';
     lista += sent->cmps[f - 1]->nombre;
   }
-  // A list that does not fit is left out rather than cut; the SELECT then has no ORDER BY.
-  if (lista.size() < sizeof orden) memcpy(orden, lista.c_str(), lista.size() + 1);
+  if (lista.size() < sizeof orden) {
+    memcpy(orden, lista.c_str(), lista.size() + 1);
+    return true;
+  }
+  // Never cut: a scan in another order would give wrong records.
+  sent->ret = SQL_ERROR;
+  sent->sqlState[0] = '\0';
+  snprintf(sent->mensaje, sizeof sent->mensaje,
+           "Column list of key %d longer than %zu characters: not read.", k + 1, sizeof orden - 1);
+  sent->lonMensaje = SQLSMALLINT(strlen(sent->mensaje));
+  RegistraError(sent, kOpSelect, sent->tabla);
+  return false;
 }
 
 void ArchSql::Selecciona(bool atras, int bloqueo) {

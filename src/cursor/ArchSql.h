@@ -75,7 +75,8 @@ class ArchSql : public Arch2 {
   void HostAReg();
   const char* TxtCampo(int i);
   void PonCampo(int i, const char* valor);
-  void ListaOrden(int k);
+  // False, with a log record, when the list does not fit in `orden`.
+  bool ListaOrden(int k);
 
   // Search conditions, written into `condicion`.
   void ArmaCondicion(int modo);

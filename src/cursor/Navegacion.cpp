@@ -27,7 +27,8 @@ int ArchSql::Lee(int modo, int clave, int /*noUsado*/, int bloqueo) {
   claveAct = clave;
   bool atras = modo == 2 || modo == 4 || modo == 6 || modo == 8;
   sentido = modo == 0 ? 0 : (atras ? -1 : 1);
-  ListaOrden(clave);
+  hayReg = 0;
+  if (!ListaOrden(clave)) return -1;
   ArmaCondicion(modo);
   if (bloqueo == 2 && cnx) {
     IniTransaccion(cnx);

@@ -184,7 +184,8 @@ void ArchSql::Libera() {
   enTrans = 0;
 }
 
-// Writing records is not built yet: these slots answer as a failed write and change nothing.
+// Writing records is not built yet: Graba, Alta and Baja answer as a failed write; OperaCmp and
+// ModCmp do only what changes the record without writing it.
 int ArchSql::Graba(int /*libera*/) { return -1; }
 int ArchSql::Alta(int /*modo*/) { return -1; }
 int ArchSql::Baja() { return 0; }

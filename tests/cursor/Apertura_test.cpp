@@ -88,6 +88,22 @@ TEST_F(ConArch, NoConnectionNoDatabaseAndNullGiveNoObject) {
   EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
 }
 
+// A key whose ORDER BY list would not fit is refused, never cut.
+TEST_F(ConArch, AKeyTooLongToOrderByIsNotRead) {
+  int falta = 0;
+  Arch* a = Abre("W", &falta);
+  ASSERT_NE(a, nullptr);
+  std::vector<unsigned short> campos(130, Texto(1));
+  std::vector<int> claves = {1, 130};
+  for (int i = 1; i <= 130; ++i) claves.push_back(i);
+  Cabecera c{};
+  c.nCampos = 130;
+  a->CreaArch(&c, campos.data(), claves.data());
+  EXPECT_EQ(a->Lee(7, 0, 0, 0), -1);
+  EXPECT_TRUE(Contiene(entorno.LeeLog(), "Column list of key 1 longer than 511 characters"));
+  DelArchSQL(a);
+}
+
 // Keys come from the indexes named after the table, whatever else the table has.
 TEST_F(ConArch, KeysAreReadFromTheIndexesNamedAfterTheTable) {
   struct Caso {

@@ -88,8 +88,9 @@ TEST_F(ConArch, NoConnectionNoDatabaseAndNullGiveNoObject) {
   EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
 }
 
-// A key whose ORDER BY list would not fit is refused, never cut.
-TEST_F(ConArch, AKeyTooLongToOrderByIsNotRead) {
+// A key whose ORDER BY list would not fit, or a filter too long for the statement, is refused
+// and logged, never cut.
+TEST_F(ConArch, TextsThatDoNotFitAreRefused) {
   int falta = 0;
   Arch* a = Abre("W", &falta);
   ASSERT_NE(a, nullptr);
@@ -101,6 +102,16 @@ TEST_F(ConArch, AKeyTooLongToOrderByIsNotRead) {
   a->CreaArch(&c, campos.data(), claves.data());
   EXPECT_EQ(a->Lee(7, 0, 0, 0), -1);
   EXPECT_TRUE(Contiene(entorno.LeeLog(), "Column list of key 1 longer than 511 characters"));
+  DelArchSQL(a);
+
+  Sql("CREATE TABLE F (C1 char(4)); CREATE INDEX F_indent ON F (C1); INSERT INTO F VALUES ('a')");
+  a = Abre("F");
+  ASSERT_NE(a, nullptr);
+  a->PonFiltro(0, 1, std::string(6000, 'x').c_str());
+  EXPECT_EQ(a->Lee(7, 0, 0, 0), -1);
+  EXPECT_TRUE(Contiene(entorno.LeeLog(), "longer than 5999 characters: not executed"));
+  a->LimpiaFiltro();
+  EXPECT_EQ(a->Lee(7, 0, 0, 0), 1);
   DelArchSQL(a);
 }
 

@@ -144,6 +144,72 @@ class entero {
 #endif
 // ==== end of field values and containers =======================================================
 
+// ==== Data files ===============================================================================
+// Arch: a data file, one table read and written by key. Fields and keys are 0-based; a key's
+// description is its field count followed by its field numbers from 1. Texts returned belong to
+// the object and stay valid until its next call returning a text of the same kind. Lock modes:
+// 0 none, 1 row locks, 2 the whole table until Libera. Reserva slots do nothing.
+#ifdef __cplusplus
+class Arch {
+ public:
+  ZORB_RANURA0(Arch)                                                            // slot 0
+  virtual int ZORB_RANURA Lee(int modo, int clave, int noUsado, int bloqueo) = 0;  // slot 1
+  virtual int ZORB_RANURA Relee(int bloqueo) = 0;                               // slot 2
+  virtual int ZORB_RANURA Graba(int libera) = 0;                                // slot 3
+  virtual int ZORB_RANURA Alta(int modo) = 0;                                   // slot 4
+  virtual int ZORB_RANURA Baja() = 0;                                           // slot 5
+  virtual int ZORB_RANURA Reserva06() = 0;                                      // slot 6
+  virtual void ZORB_RANURA Reserva07() = 0;                                     // slot 7
+  virtual int ZORB_RANURA Bloquea() = 0;                                        // slot 8
+  virtual void ZORB_RANURA Libera() = 0;                                        // slot 9
+  virtual int ZORB_RANURA Reserva10() = 0;                                      // slot 10
+  virtual void ZORB_RANURA OperaCmp(int cmp, double valor, int operacion) = 0;  // slot 11
+  virtual void ZORB_RANURA ModCmp(int cmp, const char* texto, int modo) = 0;    // slot 12
+  virtual void ZORB_RANURA PonNumCmp(int cmp, double valor) = 0;                // slot 13
+  virtual void ZORB_RANURA PonTxtCmp(int cmp, const char* texto) = 0;           // slot 14
+  virtual const char* ZORB_RANURA TxtCmp(int cmp, int noUsado) = 0;             // slot 15
+  virtual double ZORB_RANURA NumCmp(int cmp) = 0;                               // slot 16
+  virtual int ZORB_RANURA TipoCmp(int cmp) = 0;                                 // slot 17: 1 text, 2 number, 3 date
+  virtual int ZORB_RANURA LonCmp(int cmp) = 0;                                  // slot 18
+  virtual int ZORB_RANURA DecCmp(int cmp) = 0;                                  // slot 19
+  virtual const int* ZORB_RANURA DaClave(int clave) = 0;                        // slot 20
+  virtual int ZORB_RANURA EnReg() = 0;                                          // slot 21
+  virtual const char* ZORB_RANURA NomArch() = 0;                                // slot 22
+  virtual int ZORB_RANURA NumRegs(int noUsado, int exacto) = 0;                 // slot 23
+  virtual int ZORB_RANURA NumCmps() = 0;                                        // slot 24
+  virtual int ZORB_RANURA Reserva25() = 0;                                      // slot 25
+  virtual int ZORB_RANURA NumClaves() = 0;                                      // slot 26
+  virtual int ZORB_RANURA ClaseArch() = 0;                                      // slot 27
+  virtual void ZORB_RANURA LimpiaReg() = 0;                                     // slot 28
+  virtual void ZORB_RANURA Reserva29(int a, int b) = 0;                         // slot 29
+  virtual void ZORB_RANURA Reserva30(int a, int b) = 0;                         // slot 30
+  virtual void ZORB_RANURA Reserva31(int a, int b) = 0;                         // slot 31
+  // cabecera: the host's layout, whose int at byte 20 is the field count; campos: one 16-bit
+  // descriptor per field; claves: null, or the key count and each key's description in turn.
+  virtual int ZORB_RANURA CreaArch(const void* cabecera, const unsigned short* campos,
+                       const int* claves) = 0;                                  // slot 32
+  virtual const char* ZORB_RANURA TxtEdtCmp(int cmp) = 0;                       // slot 33
+  virtual const char* ZORB_RANURA TxtPlnCmp(int cmp) = 0;                       // slot 34
+  virtual const char* ZORB_RANURA TxtMayCmp(int cmp) = 0;                       // slot 35
+  virtual void ZORB_RANURA AgrTerna(int a, int b, int c) = 0;                   // slot 36
+  virtual void ZORB_RANURA DaTerna(int t, int* a, int* b, int* c) = 0;          // slot 37
+  virtual void ZORB_RANURA PonFiltro(int cmp, int condicion, const char* valor) = 0;  // slot 38
+  virtual void ZORB_RANURA LimpiaFiltro() = 0;                                  // slot 39
+  virtual matriz* ZORB_RANURA DaFiltro() = 0;                                   // slot 40
+  virtual void ZORB_RANURA GuardaFiltro() = 0;                                  // slot 41
+  virtual void ZORB_RANURA RecuperaFiltro() = 0;                                // slot 42
+  virtual int ZORB_RANURA TotClaves() = 0;                                      // slot 43
+  virtual int ZORB_RANURA EsNumCmp(int cmp) = 0;                                // slot 44
+  virtual const char* ZORB_RANURA Reserva45(int a, int b) = 0;                  // slot 45
+  virtual void ZORB_RANURA Reserva46(int a, int b, int c, int d, int e, int f) = 0;  // slot 46
+  virtual void ZORB_RANURA Reserva47(int a) = 0;                                // slot 47
+  virtual int ZORB_RANURA Reserva48() = 0;                                      // slot 48
+  virtual int ZORB_RANURA Reserva49() = 0;                                      // slot 49
+  ZORB_DESTRUCTOR(Arch)
+};
+#endif
+// ==== end of data files ========================================================================
+
 // ==== Result object of the free SQL statements (MacroSQL) ====================================
 // Supplied by the host. The library calls only AbreFila (slot 2) and PonCelda (slot 11); the
 // other slots are reserved and never called.

@@ -65,6 +65,18 @@ ZORB_API int MacroSQL(int operacion, const char* sql, int fila, ResultadoSql* re
 /* Releases what the two cells hold and clears them; always 1. */
 ZORB_API int DelMacroSQL(CnxOdbc** celdaCnx, SentOdbc** celdaSent);
 
+/* Opens the table on the connection as a data file (include/zorb/host.h). The flag becomes 1
+   when the table does not exist: the object then comes back unopened, to be made by its
+   CreaArch slot. Null when there is no connection or statement, or the database is missing.
+   ordenFecha 2 reads and writes dates month first; noUsado is ignored; the option text goes
+   into the log records of the object. */
+typedef struct Arch Arch; /* data file of the host */
+ZORB_API Arch* NvoArchSQL(CnxOdbc* cnx, const char* tabla, int* faltaTabla, int ordenFecha,
+                          int noUsado, const char* opcion);
+
+/* Destroys a data file made by NvoArchSQL; null does nothing. */
+ZORB_API void DelArchSQL(Arch* arch);
+
 #ifdef __cplusplus
 }
 #endif

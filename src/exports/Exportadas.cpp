@@ -2,6 +2,7 @@
 #include "zorb/zorb.h"
 
 #include "exports/Admin.h"
+#include "exports/Archivos.h"
 #include "exports/Grupo.h"
 #include "exports/MacroSql.h"
 
@@ -46,5 +47,12 @@ ZORB_API int MacroSQL(int operacion, const char* sql, int fila, ResultadoSql* re
 ZORB_API int DelMacroSQL(CnxOdbc** celdaCnx, SentOdbc** celdaSent) {
   return zorb::DelMacroSQL(celdaCnx, celdaSent);
 }
+
+ZORB_API Arch* NvoArchSQL(CnxOdbc* cnx, const char* tabla, int* faltaTabla, int ordenFecha,
+                          int noUsado, const char* opcion) {
+  return zorb::NvoArchSQL(cnx, tabla, faltaTabla, ordenFecha, noUsado, opcion);
+}
+
+ZORB_API void DelArchSQL(Arch* arch) { zorb::DelArchSQL(arch); }
 
 }  // extern "C"

@@ -344,6 +344,24 @@ TEST(Ranuras, OrdenDeclarado) {
              RN(entero, PonBloques, 8), RN(entero, PonCursor, 9), RN(entero, NumElems, 10),
              RN(entero, PonCuenta, 11), RN(entero, Carga, 12), RN(entero, Guarda, 13)},
             1);
+  Comprueba("Arch",
+            {RN(Arch, Lee, 1), RN(Arch, Relee, 2), RN(Arch, Graba, 3), RN(Arch, Alta, 4),
+             RN(Arch, Baja, 5), RN(Arch, Reserva06, 6), RN(Arch, Reserva07, 7),
+             RN(Arch, Bloquea, 8), RN(Arch, Libera, 9), RN(Arch, Reserva10, 10),
+             RN(Arch, OperaCmp, 11), RN(Arch, ModCmp, 12), RN(Arch, PonNumCmp, 13),
+             RN(Arch, PonTxtCmp, 14), RN(Arch, TxtCmp, 15), RN(Arch, NumCmp, 16),
+             RN(Arch, TipoCmp, 17), RN(Arch, LonCmp, 18), RN(Arch, DecCmp, 19),
+             RN(Arch, DaClave, 20), RN(Arch, EnReg, 21), RN(Arch, NomArch, 22),
+             RN(Arch, NumRegs, 23), RN(Arch, NumCmps, 24), RN(Arch, Reserva25, 25),
+             RN(Arch, NumClaves, 26), RN(Arch, ClaseArch, 27), RN(Arch, LimpiaReg, 28),
+             RN(Arch, Reserva29, 29), RN(Arch, Reserva30, 30), RN(Arch, Reserva31, 31),
+             RN(Arch, CreaArch, 32), RN(Arch, TxtEdtCmp, 33), RN(Arch, TxtPlnCmp, 34),
+             RN(Arch, TxtMayCmp, 35), RN(Arch, AgrTerna, 36), RN(Arch, DaTerna, 37),
+             RN(Arch, PonFiltro, 38), RN(Arch, LimpiaFiltro, 39), RN(Arch, DaFiltro, 40),
+             RN(Arch, GuardaFiltro, 41), RN(Arch, RecuperaFiltro, 42), RN(Arch, TotClaves, 43),
+             RN(Arch, EsNumCmp, 44), RN(Arch, Reserva45, 45), RN(Arch, Reserva46, 46),
+             RN(Arch, Reserva47, 47), RN(Arch, Reserva48, 48), RN(Arch, Reserva49, 49)},
+            1);
 }
 
 #undef RN

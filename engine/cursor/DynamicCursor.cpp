@@ -8,6 +8,7 @@
 #include "cursor/ForwardCursor.h"
 #include "cursor/Positioning.h"
 #include "store/Database.h"
+#include "store/Locks.h"
 #include "types/Schema.h"
 
 namespace engine::cursor {
@@ -102,6 +103,10 @@ std::unique_ptr<DynamicCursor> DynamicCursor::TryOpen(std::shared_ptr<store::Dat
 }
 
 void DynamicCursor::Close() {
+  if (locks_) locks_->Release(locked_);
+  locked_.clear();
+  if (version_) sqlite3_finalize(version_);
+  version_ = nullptr;
   for (auto& [key, plan] : plans_)
     for (sqlite3_stmt* s : plan) sqlite3_finalize(s);
   plans_.clear();
@@ -307,8 +312,91 @@ SQLRETURN DynamicCursor::Absolute(SQLLEN k, size_t size, std::vector<FetchedRow>
   return BeforeFirst(size, rows, notices);
 }
 
+int64_t DynamicCursor::DataVersion() {
+  store::Database::CatalogAccess pragmas(*db_);
+  if (!version_ &&
+      sqlite3_prepare_v2(db_->handle(), "PRAGMA data_version", -1, &version_, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(version_);
+    version_ = nullptr;
+    return -1;
+  }
+  int64_t v = sqlite3_step(version_) == SQLITE_ROW ? sqlite3_column_int64(version_, 0) : -1;
+  sqlite3_reset(version_);
+  return v;
+}
+
+bool DynamicCursor::ReadRow(int64_t rowid, FetchedRow& row, Key& k) {
+  size_t n = shape_.order.size(), base = params_.size();
+  auto it = plans_.find("r");
+  if (it == plans_.end())
+    it = plans_.emplace("r", std::vector<sqlite3_stmt*>{Prepare(
+                                 QueryText(false, shape_.rowid + " = " + Marker(base + n + 1)))})
+             .first;
+  sqlite3_stmt* s = it->second[0];
+  sqlite3_bind_int64(s, int(base + n + 1), rowid);
+  sqlite3_bind_int64(s, int(base + n + 2), 1);
+  int rc = sqlite3_step(s);
+  if (rc == SQLITE_ROW) {
+    row.values.resize(visible_);
+    for (size_t i = 0; i < visible_; ++i) row.values[i].Assign(s, int(i));
+    k.values.resize(n);
+    for (size_t i = 0; i < n; ++i) k.values[i].Assign(s, int(visible_ + i));
+    k.rowid = rowid;
+  }
+  sqlite3_reset(s);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+    store::ThrowSqlite(db_->handle(), rc, verb_.c_str(), shape_.table);
+  return rc == SQLITE_ROW;
+}
+
+bool DynamicCursor::ReadRow(int64_t rowid, FetchedRow& row) {
+  Key k;
+  return ReadRow(rowid, row, k);
+}
+
 SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t size,
                                std::vector<FetchedRow>& rows, std::vector<Notice>& notices) {
+  if (!locks_) return FetchRows(orientation, offset, size, rows, notices);
+  int64_t before = DataVersion();
+  SQLRETURN rc = FetchRows(orientation, offset, size, rows, notices);
+  std::vector<int64_t> bytes;
+  for (const FetchedRow& r : rows) bytes.push_back(store::Locks::RowByte(shape_.table, r.rowid));
+  try {
+    locks_->Acquire(bytes);
+  } catch (...) {
+    rows.clear();
+    throw;
+  }
+  locks_->Release(locked_);
+  locked_ = std::move(bytes);
+  if (rows.empty()) return rc;
+  // A transaction that has only read so far keeps an old snapshot: it starts again from the
+  // latest commit (it has nothing to lose).
+  bool renewed = false;
+  if (sqlite3_txn_state(db_->handle(), "main") == SQLITE_TXN_READ) {
+    bool running = false;
+    for (sqlite3_stmt* p = sqlite3_next_stmt(db_->handle(), nullptr); p && !running;
+         p = sqlite3_next_stmt(db_->handle(), p))
+      running = sqlite3_stmt_busy(p) != 0;
+    if (!running) {
+      db_->Exec("COMMIT");
+      db_->Exec("BEGIN");
+      renewed = true;
+    }
+  }
+  // Nothing committed since the rows were read: they are as they are now that they are
+  // locked. Otherwise read them again, under their locks.
+  if (!renewed && before >= 0 && DataVersion() == before) return rc;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (!ReadRow(rows[i].rowid, rows[i], keys_[i])) rows[i].status = SQL_ROW_DELETED;
+  }
+  first_ = keys_[0];
+  last_ = keys_[rows.size() - 1];
+  return rc;
+}
+
+SQLRETURN DynamicCursor::FetchRows(SQLSMALLINT orientation, SQLLEN offset, size_t size,
+                                   std::vector<FetchedRow>& rows, std::vector<Notice>& notices) {
   if (size == 0) size = 1;
   switch (orientation) {
     case SQL_FETCH_FIRST:

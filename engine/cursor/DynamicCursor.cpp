@@ -105,8 +105,6 @@ std::unique_ptr<DynamicCursor> DynamicCursor::TryOpen(std::shared_ptr<store::Dat
 void DynamicCursor::Close() {
   if (locks_) locks_->Release(locked_);
   locked_.clear();
-  if (version_) sqlite3_finalize(version_);
-  version_ = nullptr;
   for (auto& [key, plan] : plans_)
     for (sqlite3_stmt* s : plan) sqlite3_finalize(s);
   plans_.clear();
@@ -312,19 +310,6 @@ SQLRETURN DynamicCursor::Absolute(SQLLEN k, size_t size, std::vector<FetchedRow>
   return BeforeFirst(size, rows, notices);
 }
 
-int64_t DynamicCursor::DataVersion() {
-  store::Database::CatalogAccess pragmas(*db_);
-  if (!version_ &&
-      sqlite3_prepare_v2(db_->handle(), "PRAGMA data_version", -1, &version_, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(version_);
-    version_ = nullptr;
-    return -1;
-  }
-  int64_t v = sqlite3_step(version_) == SQLITE_ROW ? sqlite3_column_int64(version_, 0) : -1;
-  sqlite3_reset(version_);
-  return v;
-}
-
 bool DynamicCursor::ReadRow(int64_t rowid, FetchedRow& row, Key& k) {
   size_t n = shape_.order.size(), base = params_.size();
   auto it = plans_.find("r");
@@ -357,7 +342,7 @@ bool DynamicCursor::ReadRow(int64_t rowid, FetchedRow& row) {
 SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t size,
                                std::vector<FetchedRow>& rows, std::vector<Notice>& notices) {
   if (!locks_) return FetchRows(orientation, offset, size, rows, notices);
-  int64_t before = DataVersion();
+  uint64_t before = locks_->Commits();
   SQLRETURN rc = FetchRows(orientation, offset, size, rows, notices);
   std::vector<int64_t> bytes;
   for (const FetchedRow& r : rows) bytes.push_back(store::Locks::RowByte(shape_.table, r.rowid));
@@ -384,9 +369,10 @@ SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t si
       renewed = true;
     }
   }
-  // Nothing committed since the rows were read: they are as they are now that they are
-  // locked. Otherwise read them again, under their locks.
-  if (!renewed && before >= 0 && DataVersion() == before) return rc;
+  // No change of a locked row committed since the rows were read (a change of a row needs its
+  // lock): they are as they are now that they are locked. Otherwise read them again, under
+  // their locks.
+  if (!renewed && locks_->Commits() == before) return rc;
   for (size_t i = 0; i < rows.size(); ++i) {
     if (!ReadRow(rows[i].rowid, rows[i], keys_[i])) rows[i].status = SQL_ROW_DELETED;
   }

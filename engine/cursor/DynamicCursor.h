@@ -79,8 +79,6 @@ class DynamicCursor : public Cursor {
                       std::vector<FetchedRow>& rows, std::vector<Notice>& notices);
   // Reads a row by rowid into row and key; false when it is gone.
   bool ReadRow(int64_t rowid, FetchedRow& row, Key& key);
-  // SQLite's count of commits seen by the cursor's handle (PRAGMA data_version).
-  int64_t DataVersion();
 
   std::shared_ptr<store::Database> db_;
   QueryShape shape_;
@@ -98,7 +96,6 @@ class DynamicCursor : public Cursor {
   std::vector<Key> probeKeys_;
   std::shared_ptr<store::Locks> locks_;  // set for a locking cursor
   std::vector<int64_t> locked_;          // the lock bytes of the current rowset
-  sqlite3_stmt* version_ = nullptr;
 };
 
 }  // namespace engine::cursor

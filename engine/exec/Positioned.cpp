@@ -114,6 +114,7 @@ SQLLEN WriteRow(Session& session, cursor::DynamicCursor& cursor, SQLULEN concurr
   if (db->locks()) db->locks()->WriteWaitEnded();
   if (rc != SQLITE_DONE) store::ThrowSqlite(db->handle(), rc, verb, info->name);
   SQLLEN changed = SQLLEN(sqlite3_changes(db->handle()));
+  if (changed && db->locks()) db->locks()->Committed();  // before the row's lock goes
   if (changed == 0) {
     notices.push_back({"01001", 0, kConflictMessage});
     return 0;

@@ -78,6 +78,7 @@ SQLLEN RunLockingRows(store::Database& db, sqlite3_stmt* stmt, const char* verb,
       if (locks->TryAcquire(changed.bytes, &blocked)) {
         held = changed.bytes;
         sp.Release();  // outside a transaction, the commit: the rows stay locked until it is done
+        if (!changed.bytes.empty()) locks->Committed();
         return count;
       }
       sqlite3_reset(stmt);

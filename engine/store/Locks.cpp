@@ -83,6 +83,7 @@ struct Locks::Slot {
 struct Locks::Shared {
   std::atomic<uint32_t> magic;
   std::atomic<uint32_t> used;  // slots ever taken: the ones worth reading
+  std::atomic<uint64_t> commits;
   Slot slots[kSlots];
 };
 
@@ -186,6 +187,15 @@ bool Locks::RowLocksInUse() {
   return Map(false) && shared_->used.load() > 0;
 }
 
+uint64_t Locks::Commits() {
+  static std::atomic<uint64_t> unknown{1ull << 63};  // without the map: never the same twice
+  return Map(true) ? shared_->commits.load() : unknown.fetch_add(1);
+}
+
+void Locks::Committed() {
+  if (Map(false)) shared_->commits.fetch_add(1);
+}
+
 void Locks::Held(int64_t byte, int delta) {
   if (slot_ < 0) return;
   shared_->slots[slot_].held[Bucket(byte)].fetch_add(uint16_t(delta));
@@ -204,6 +214,7 @@ void Locks::SetTransaction(bool open) {
   }
   inTransaction_ = false;
   SetHoldsWrite(false);
+  if (!transaction_.empty()) Committed();  // (or rolled back: readers only read again)
   std::vector<int64_t> held(transaction_.begin(), transaction_.end());
   transaction_.clear();
   Release(held);

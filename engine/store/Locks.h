@@ -58,6 +58,11 @@ class Locks {
   // Drops every lock (a deadlock's victim, whose transaction was rolled back).
   void ReleaseAll();
   bool Holds(int64_t byte) const { return refs_.count(byte) != 0; }
+  // A count of the commits of row-locked changes: a writer bumps it after committing and before
+  // releasing the rows' locks. A locking fetch that finds it unchanged from before its read to
+  // after its locks were granted knows that the rows it read are still as they are.
+  uint64_t Commits();
+  void Committed();
   // Whether any connection has ever taken row locks on the database (statements check the rows
   // they change only then).
   bool RowLocksInUse();

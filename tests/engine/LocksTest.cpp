@@ -143,7 +143,7 @@ TEST_F(Locks, TransactionsOfFiveInsertsLoseNothing) {
 
 // Increments of one row by concurrent processes: each a locking fetch and a positioned update
 // (pessimistic), or a plain fetch and a positioned update that may meet a conflict and retries
-// (optimistic). None is lost. ZORB_INCREMENTS sets the count per process (8 x 1000 as a tool
+// (optimistic; the children say whether they met one). None is lost. ZORB_INCREMENTS sets the count per process (8 x 1000 as a tool
 // run); the suite keeps it to seconds.
 TEST_F(Locks, ConcurrentIncrementsEndExact) {
   const int kProcesses = 8;
@@ -165,19 +165,27 @@ TEST_F(Locks, ConcurrentIncrementsEndExact) {
       pids.push_back(Fork([&] {
         Session s(entorno.servidor(), w.version, "bloq");
         Cursor c(s.conn, w.concurrency);
+        int conflicts = 0;
         for (int i = 0; i < increments;) {
           if (c.Open("SELECT v FROM n WHERE id = 1") != SQL_SUCCESS) return 2;
           SQLRETURN rc = c.Update(c.v + 1);
+          Diag d = FirstDiag(SQL_HANDLE_STMT, c.st.h);
           if (rc == SQL_SUCCESS) {
             ++i;
-          } else if (rc != SQL_SUCCESS_WITH_INFO || FirstDiag(SQL_HANDLE_STMT, c.st.h).state != w.conflict) {
-            fprintf(stderr, "update: %s\n", FirstDiag(SQL_HANDLE_STMT, c.st.h).message.c_str());
+          } else if (rc == SQL_SUCCESS_WITH_INFO && d.state == w.conflict) {
+            ++conflicts;
+          } else {
+            fprintf(stderr, "update: %s\n", d.message.c_str());
             return 3;
           }
         }
-        return 0;
+        return conflicts ? 9 : 0;
       }));
-    EXPECT_EQ(WaitAll(pids), std::vector<int>(kProcesses, 0));
+    std::vector<int> codes = WaitAll(pids);
+    for (int code : codes) EXPECT_TRUE(code == 0 || code == 9) << code;
+    // Optimistic writers met conflicts (and saw them in their ODBC version's form); locking
+    // ones never do.
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 9) > 0, *w.conflict != 0);
     EXPECT_EQ(Value("SELECT v FROM n WHERE id = 1"),
               std::to_string(std::stol(before) + kProcesses * increments));
     fprintf(stderr, "%d x %d increments: %ld ms\n", kProcesses, increments, NowMs() - start);
@@ -382,21 +390,6 @@ TEST_F(Locks, DropDatabaseInUseIsRefused) {
   EXPECT_EQ(Value("SELECT count(*) FROM m"), "1");
   admin.Ok("DROP DATABASE bloq");
   EXPECT_EQ(admin.Exec("USE bloq"), SQL_ERROR);
-}
-
-// TABLOCKX inside a transaction: another connection's TABLOCKX read waits for it.
-TEST_F(Locks, TablockxReadsWaitForEachOther) {
-  Session a(entorno.servidor(), SQL_OV_ODBC3, "bloq");
-  Session b(entorno.servidor(), SQL_OV_ODBC3, "bloq");
-  Autocommit(a, false);
-  EXPECT_FALSE(a.stmt->Query("SELECT * FROM n WITH(TABLOCKX)").empty());
-  b.Ok("SET LOCK_TIMEOUT 150");
-  long start = NowMs();
-  EXPECT_EQ(b.Exec("SELECT * FROM n WITH(TABLOCKX)"), SQL_ERROR);
-  EXPECT_GE(NowMs() - start, 150);
-  EXPECT_EQ(b.diag().native, 1222);
-  EXPECT_EQ(EndTran(a, true), SQL_SUCCESS);
-  EXPECT_FALSE(b.stmt->Query("SELECT * FROM n WITH(TABLOCKX)").empty());
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "exec/Session.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include "common/Text.h"
 #include "store/Locks.h"
@@ -67,7 +68,9 @@ std::shared_ptr<store::Database> Session::ForQuery() {
 
 bool Session::Attach(const std::shared_ptr<store::Database>& db) {
   auto locks = store::Locks::Open(db->path());
-  if (!locks) return false;
+  // Null while a drop holds the database; a drop that finished between the open and the lock
+  // leaves no file.
+  if (!locks || ::access(db->path().c_str(), F_OK) != 0) return false;
   locks->SetTimeout(lockTimeoutMs_);
   // A deadlock's victim found while waiting for a row lock loses its transaction at once.
   locks->OnVictim([this] { RollbackAfterDeadlock(); });

@@ -347,12 +347,12 @@ SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t si
   std::vector<int64_t> bytes;
   for (const FetchedRow& r : rows) bytes.push_back(store::Locks::RowByte(shape_.table, r.rowid));
   try {
-    locks_->Acquire(bytes);
+    locks_->Exchange(locked_, bytes);  // the previous rowset's go, these are taken
   } catch (...) {
+    locked_.clear();
     rows.clear();
     throw;
   }
-  locks_->Release(locked_);
   locked_ = std::move(bytes);
   if (rows.empty()) return rc;
   // A transaction that has only read so far keeps an old snapshot: it starts again from the

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 
 #include "common/Error.h"
 
@@ -221,13 +222,42 @@ void Locks::SetTransaction(bool open) {
 }
 
 void Locks::ReleaseAll() {
-  std::vector<int64_t> all;
-  for (const auto& [byte, n] : refs_) all.push_back(byte);
-  all = Unique(all);
-  for (int64_t b : all) Held(b, -1);
-  for (const auto& [start, length] : Runs(all)) UnlockRange(start, length);
+  for (const auto& [byte, n] : refs_) Held(byte, -1);
   refs_.clear();
   transaction_.clear();
+  UnlockRange(kRowBase, 0);  // every row byte, in one call
+}
+
+void Locks::UnlockMerged(const std::vector<int64_t>& gone) {
+  for (size_t i = 0; i < gone.size(); ++i) {
+    int64_t start = gone[i];
+    while (i + 1 < gone.size()) {
+      auto held = refs_.upper_bound(gone[i]);
+      if (held != refs_.end() && held->first < gone[i + 1]) break;
+      ++i;
+    }
+    UnlockRange(start, gone[i] - start + 1);
+  }
+}
+
+void Locks::Exchange(const std::vector<int64_t>& previous, const std::vector<int64_t>& next) {
+  std::vector<int64_t> before = Unique(previous), after = Unique(next), drop, add, both;
+  std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                      std::back_inserter(drop));
+  std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                      std::back_inserter(add));
+  std::set_intersection(before.begin(), before.end(), after.begin(), after.end(),
+                        std::back_inserter(both));
+  Release(drop);
+  try {
+    Acquire(add);
+  } catch (...) {
+    Release(both);  // the caller holds none of them now
+    throw;
+  }
+  if (inTransaction_)
+    for (int64_t b : both)
+      if (refs_.count(b) && transaction_.insert(b).second) ++refs_[b];
 }
 
 bool Locks::TryAcquire(const std::vector<int64_t>& wanted, int64_t* blocked) {
@@ -298,7 +328,7 @@ void Locks::Release(const std::vector<int64_t>& wanted) {
     Held(b, -1);
     gone.push_back(b);
   }
-  for (const auto& [start, length] : Runs(gone)) UnlockRange(start, length);
+  UnlockMerged(gone);
 }
 
 void Locks::BeginWait(int64_t resource) {

@@ -15,7 +15,7 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <map>
 #include <unordered_set>
 #include <vector>
 
@@ -55,6 +55,9 @@ class Locks {
   // blocked receives that byte.
   bool TryAcquire(const std::vector<int64_t>& bytes, int64_t* blocked);
   void Release(const std::vector<int64_t>& bytes);
+  // Release(previous) and Acquire(next), bytes in both kept: the previous go first, so that
+  // they are unlocked in few calls (a range may span bytes nobody of this connection holds).
+  void Exchange(const std::vector<int64_t>& previous, const std::vector<int64_t>& next);
   // Drops every lock (a deadlock's victim, whose transaction was rolled back).
   void ReleaseAll();
   bool Holds(int64_t byte) const { return refs_.count(byte) != 0; }
@@ -86,6 +89,8 @@ class Locks {
   bool Register();  // claims a slot of the shared map; false when all are taken
   bool LockRange(int64_t start, int64_t length, bool wait);
   void UnlockRange(int64_t start, int64_t length);
+  // Unlocks bytes no longer held (sorted): one call per group not split by a held byte.
+  void UnlockMerged(const std::vector<int64_t>& gone);
   void Held(int64_t byte, int delta);
   // Waits for one byte; throws on timeout or as a victim.
   void WaitFor(int64_t byte);
@@ -96,7 +101,7 @@ class Locks {
   int fd_ = -1;
   long timeoutMs_ = 30000;
   std::function<void()> onVictim_;
-  std::unordered_map<int64_t, int> refs_;
+  std::map<int64_t, int> refs_;  // held bytes and their counts, in order
   std::unordered_set<int64_t> transaction_;  // bytes the open transaction holds
   bool inTransaction_ = false;
   bool holdsWrite_ = false;

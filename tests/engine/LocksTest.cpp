@@ -326,6 +326,47 @@ TEST_F(Locks, ADeadlockEndsOneWaiter) {
   }
 }
 
+// A locking cursor holds its rowset's rows until the next fetch or its close; inside a
+// transaction, until the transaction ends. "L": the row is locked for another connection.
+TEST_F(Locks, RowsetLocksFollowTheCursor) {
+  Session a(entorno.servidor(), SQL_OV_ODBC3, "bloq");
+  Session b(entorno.servidor(), SQL_OV_ODBC3, "bloq");
+  for (int k = 1; k <= 6; ++k) a.Ok("INSERT INTO m VALUES (" + std::to_string(k) + ")");
+  b.Ok("SET LOCK_TIMEOUT 0");
+  OdbcStmt c(a.conn);
+  SetAttr(c.h, SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
+  SetAttr(c.h, SQL_ATTR_CONCURRENCY, SQL_CONCUR_LOCK);
+  SetAttr(c.h, SQL_ATTR_ROW_ARRAY_SIZE, 3);
+  auto pattern = [&] {
+    std::string p;
+    for (int k = 1; k <= 6; ++k)
+      p += SQL_SUCCEEDED(b.Exec("UPDATE m SET k = k WHERE k = " + std::to_string(k))) ? "-" : "L";
+    return p;
+  };
+  struct Step {
+    const char* what;
+    std::function<void()> run;
+    const char* locked;
+  } steps[] = {
+      {"execute", [&] { ASSERT_EQ(c.Exec("SELECT k FROM m ORDER BY k"), SQL_SUCCESS); }, "------"},
+      {"first", [&] { SQLFetchScroll(c.h, SQL_FETCH_FIRST, 0); }, "LLL---"},
+      {"next", [&] { SQLFetchScroll(c.h, SQL_FETCH_NEXT, 0); }, "---LLL"},
+      {"relative -1", [&] { SQLFetchScroll(c.h, SQL_FETCH_RELATIVE, -1); }, "--LLL-"},
+      {"close", [&] { SQLFreeStmt(c.h, SQL_CLOSE); }, "------"},
+      {"in a transaction", [&] { Autocommit(a, false); c.Exec("SELECT k FROM m ORDER BY k"); },
+       "------"},
+      {"first", [&] { SQLFetchScroll(c.h, SQL_FETCH_FIRST, 0); }, "LLL---"},
+      {"next", [&] { SQLFetchScroll(c.h, SQL_FETCH_NEXT, 0); }, "LLLLLL"},
+      {"close", [&] { SQLFreeStmt(c.h, SQL_CLOSE); }, "LLLLLL"},
+      {"commit", [&] { EndTran(a, true); }, "------"},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    s.run();
+    EXPECT_EQ(pattern(), s.locked);
+  }
+}
+
 // A process killed while it holds row locks and a transaction: its locks go at once, its
 // changes are rolled back and the database stays intact.
 TEST_F(Locks, AKilledHolderLeavesNothingBehind) {

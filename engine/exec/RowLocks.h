@@ -16,7 +16,7 @@ namespace engine::exec {
 
 // Runs the prepared UPDATE or DELETE on db; returns the rows changed. The locks of the rows it
 // changed are held until the statement ends, or inside a transaction until the transaction
-// ends. Costs nothing extra on a database where nobody ever locked a row.
+// ends. On a database where nobody ever locked a row it costs one fstat of the lock file.
 SQLLEN RunLockingRows(store::Database& db, sqlite3_stmt* stmt, const char* verb,
                       const std::string& table);
 

@@ -143,7 +143,7 @@ Locks::~Locks() {
   if (fd_ >= 0) ::close(fd_);  // every lock of this connection goes with it
 }
 
-bool Locks::LockRange(int64_t start, int64_t length, bool) {
+bool Locks::LockRange(int64_t start, int64_t length) {
   return SetLock(fd_, F_WRLCK, start, length);
 }
 
@@ -267,7 +267,7 @@ bool Locks::TryAcquire(const std::vector<int64_t>& wanted, int64_t* blocked) {
   if (!fresh.empty() && slot_ < 0) Register();
   std::vector<std::pair<int64_t, int64_t>> taken;
   for (const auto& run : Runs(fresh)) {
-    if (LockRange(run.first, run.second, false)) {
+    if (LockRange(run.first, run.second)) {
       taken.push_back(run);
       continue;
     }
@@ -275,7 +275,7 @@ bool Locks::TryAcquire(const std::vector<int64_t>& wanted, int64_t* blocked) {
     if (blocked) {
       *blocked = run.first;
       for (int64_t b = run.first; b < run.first + run.second; ++b) {
-        if (!LockRange(b, 1, false)) {
+        if (!LockRange(b, 1)) {
           *blocked = b;
           break;
         }
@@ -300,12 +300,12 @@ void Locks::Acquire(const std::vector<int64_t>& wanted) {
   try {
     for (const auto& run : Runs(fresh)) {
       // One call for the whole run when nobody holds any of it.
-      if (LockRange(run.first, run.second, false)) {
+      if (LockRange(run.first, run.second)) {
         taken.push_back(run);
         continue;
       }
       for (int64_t b = run.first; b < run.first + run.second; ++b) {
-        if (!LockRange(b, 1, false)) WaitFor(b);
+        if (!LockRange(b, 1)) WaitFor(b);
         taken.push_back({b, 1});
       }
     }
@@ -402,7 +402,7 @@ void Locks::WaitFor(int64_t byte) {
   uint64_t start = waitStart_;
   uint64_t delayUs = 20;
   for (;;) {
-    if (LockRange(byte, 1, false)) break;
+    if (LockRange(byte, 1)) break;
     if (Victim()) {
       EndWait();
       if (onVictim_) onVictim_();

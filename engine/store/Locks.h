@@ -87,7 +87,7 @@ class Locks {
   struct Slot;
   bool Map(bool create);  // maps the shared map; creates it when asked
   bool Register();  // claims a slot of the shared map; false when all are taken
-  bool LockRange(int64_t start, int64_t length, bool wait);
+  bool LockRange(int64_t start, int64_t length);
   void UnlockRange(int64_t start, int64_t length);
   // Unlocks bytes no longer held (sorted): one call per group not split by a held byte.
   void UnlockMerged(const std::vector<int64_t>& gone);

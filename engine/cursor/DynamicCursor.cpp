@@ -363,9 +363,11 @@ SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t si
     for (sqlite3_stmt* p = sqlite3_next_stmt(db_->handle(), nullptr); p && !running;
          p = sqlite3_next_stmt(db_->handle(), p))
       running = sqlite3_stmt_busy(p) != 0;
+    // (sqlite3_exec directly: Database::Exec would expire the cursor's prepared queries.)
     if (!running) {
-      db_->Exec("COMMIT");
-      db_->Exec("BEGIN");
+      int rc = sqlite3_exec(db_->handle(), "COMMIT", nullptr, nullptr, nullptr);
+      if (rc == SQLITE_OK) rc = sqlite3_exec(db_->handle(), "BEGIN", nullptr, nullptr, nullptr);
+      if (rc != SQLITE_OK) store::ThrowSqlite(db_->handle(), rc, verb_.c_str(), shape_.table);
       renewed = true;
     }
   }

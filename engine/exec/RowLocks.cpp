@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "common/Error.h"
-#include "store/Catalogo.h"
 #include "store/Database.h"
 #include "store/Locks.h"
 
@@ -29,6 +28,35 @@ class Changed {
       static_cast<Changed*>(self)->bytes.push_back(store::Locks::RowByte(table, rowid));
   }
   sqlite3* db_;
+};
+
+// A savepoint run with sqlite3_exec directly: Database::Exec lifts the authorizer, which expires
+// every prepared statement of the handle, the one being run included.
+class Savepoint {
+ public:
+  explicit Savepoint(store::Database& db) : db_(db), outermost_(!db.InTransaction()) {
+    int rc = sqlite3_exec(db_.handle(), "SAVEPOINT zorb_rows", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) store::ThrowSqlite(db_.handle(), rc, "", "");
+  }
+  ~Savepoint() {
+    // Outside a transaction the savepoint was the transaction: all of it goes.
+    if (open_)
+      sqlite3_exec(db_.handle(),
+                   outermost_ ? "ROLLBACK" : "ROLLBACK TO zorb_rows; RELEASE zorb_rows", nullptr,
+                   nullptr, nullptr);
+  }
+  Savepoint(const Savepoint&) = delete;
+  Savepoint& operator=(const Savepoint&) = delete;
+  void Release() {
+    int rc = sqlite3_exec(db_.handle(), "RELEASE zorb_rows", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) store::ThrowSqlite(db_.handle(), rc, "", "");
+    open_ = false;
+  }
+
+ private:
+  store::Database& db_;
+  bool outermost_;
+  bool open_ = true;
 };
 
 long ElapsedMs(const timespec& since) {
@@ -66,7 +94,7 @@ SQLLEN RunLockingRows(store::Database& db, sqlite3_stmt* stmt, const char* verb,
     int64_t blocked = 0;
     {
       Changed changed(db.handle());
-      store::Savepoint sp(db);
+      Savepoint sp(db);
       int rc;
       while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
       }

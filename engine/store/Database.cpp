@@ -158,7 +158,10 @@ void Database::Exec(const char* sql) {
 int Database::Busy(void* self, int count) {
   Database* d = static_cast<Database*>(self);
   uint64_t now = NowUs();
-  if (count == 0) d->busySince_ = now;
+  if (count == 0) {
+    d->busySince_ = now;
+    tDeadlockVictim = false;
+  }
   if (d->locks_ && !d->locks_->WriteWaitMayGoOn(count == 0)) {
     tDeadlockVictim = true;
     return 0;

@@ -334,6 +334,15 @@ bool DynamicCursor::ReadRow(int64_t rowid, FetchedRow& row, Key& k) {
   return rc == SQLITE_ROW;
 }
 
+void DynamicCursor::UnlockRow(int64_t rowid) {
+  if (!locks_) return;
+  int64_t byte = store::Locks::RowByte(shape_.table, rowid);
+  auto it = std::find(locked_.begin(), locked_.end(), byte);
+  if (it == locked_.end()) return;
+  locked_.erase(it);
+  locks_->Release({byte});
+}
+
 bool DynamicCursor::ReadRow(int64_t rowid, FetchedRow& row) {
   Key k;
   return ReadRow(rowid, row, k);

@@ -49,6 +49,8 @@ class DynamicCursor : public Cursor {
   // Row locks (SQL_CONCUR_LOCK): every fetch locks the rows of its rowset and returns them as
   // they are once locked, then releases the previous rowset's (store/Locks.h).
   void LockRows(std::shared_ptr<store::Locks> locks) { locks_ = std::move(locks); }
+  // SQL_LOCK_UNLOCK: the cursor lets the row's lock go (a transaction keeps its own).
+  void UnlockRow(int64_t rowid);
   // Reads the row of that rowid again (the query's WHERE still applies): false when it is gone.
   bool ReadRow(int64_t rowid, FetchedRow& row);
 

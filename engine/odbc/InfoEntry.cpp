@@ -161,6 +161,7 @@ SQLRETURN SQL_API SQLGetInfo(SQLHDBC dbc, SQLUSMALLINT type, SQLPOINTER value, S
       // Positioned operations (odbc/SetPosEntry.cpp).
       case SQL_DYNAMIC_CURSOR_ATTRIBUTES1:
         return u32(SQL_CA1_NEXT | SQL_CA1_ABSOLUTE | SQL_CA1_RELATIVE | SQL_CA1_LOCK_NO_CHANGE |
+                   SQL_CA1_LOCK_UNLOCK |
                    SQL_CA1_POS_POSITION | SQL_CA1_POS_UPDATE | SQL_CA1_POS_DELETE |
                    SQL_CA1_POS_REFRESH);
       case SQL_STATIC_CURSOR_ATTRIBUTES2:
@@ -177,7 +178,7 @@ SQLRETURN SQL_API SQLGetInfo(SQLHDBC dbc, SQLUSMALLINT type, SQLPOINTER value, S
         return u32(SQL_POS_POSITION | SQL_POS_REFRESH | SQL_POS_UPDATE | SQL_POS_DELETE |
                    SQL_POS_ADD);
       case SQL_POSITIONED_STATEMENTS: return u32(0);
-      case SQL_LOCK_TYPES: return u32(SQL_LCK_NO_CHANGE);
+      case SQL_LOCK_TYPES: return u32(SQL_LCK_NO_CHANGE | SQL_LCK_UNLOCK);
       case SQL_STATIC_SENSITIVITY: return u32(0);
       case SQL_BOOKMARK_PERSISTENCE: return u32(0);
       case SQL_ASYNC_MODE: return u32(SQL_AM_NONE);

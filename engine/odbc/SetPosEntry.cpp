@@ -72,6 +72,8 @@ SQLRETURN SQL_API SQLSetPos(SQLHSTMT stmt, SQLSETPOSIROW rowNumber, SQLUSMALLINT
         throw EngineError("HY109", 0, "Invalid cursor position.");
       s.currentRow = size_t(rowNumber - 1);
       s.lastGetDataColumn = -1;
+      auto* locking = dynamic_cast<cursor::DynamicCursor*>(s.cursor.get());
+      if (lockType == SQL_LOCK_UNLOCK && locking) locking->UnlockRow(s.rowset[s.currentRow].rowid);
       return SQL_SUCCESS;
     }
     auto* dynamic = dynamic_cast<cursor::DynamicCursor*>(s.cursor.get());
@@ -121,6 +123,9 @@ SQLRETURN SQL_API SQLSetPos(SQLHSTMT stmt, SQLSETPOSIROW rowNumber, SQLUSMALLINT
         ++failed;
       }
     }
+    if (lockType == SQL_LOCK_UNLOCK)
+      for (size_t i = first; i < last && i < s.rowset.size(); ++i)
+        dynamic->UnlockRow(s.rowset[i].rowid);
     if (operation != SQL_REFRESH) s.rowCount = changed;
     SQLRETURN rc = WithNotices(s, SQL_SUCCESS, notices);
     if (failed) return failed == done ? SQL_ERROR : SQL_SUCCESS_WITH_INFO;

@@ -8,6 +8,7 @@
 #include "cursor/ForwardCursor.h"
 #include "cursor/Positioning.h"
 #include "store/Database.h"
+#include "store/Locks.h"
 #include "types/Schema.h"
 
 namespace engine::cursor {
@@ -102,6 +103,8 @@ std::unique_ptr<DynamicCursor> DynamicCursor::TryOpen(std::shared_ptr<store::Dat
 }
 
 void DynamicCursor::Close() {
+  if (locks_) locks_->Release(locked_);
+  locked_.clear();
   for (auto& [key, plan] : plans_)
     for (sqlite3_stmt* s : plan) sqlite3_finalize(s);
   plans_.clear();
@@ -307,8 +310,90 @@ SQLRETURN DynamicCursor::Absolute(SQLLEN k, size_t size, std::vector<FetchedRow>
   return BeforeFirst(size, rows, notices);
 }
 
+bool DynamicCursor::ReadRow(int64_t rowid, FetchedRow& row, Key& k) {
+  size_t n = shape_.order.size(), base = params_.size();
+  auto it = plans_.find("r");
+  if (it == plans_.end())
+    it = plans_.emplace("r", std::vector<sqlite3_stmt*>{Prepare(
+                                 QueryText(false, shape_.rowid + " = " + Marker(base + n + 1)))})
+             .first;
+  sqlite3_stmt* s = it->second[0];
+  sqlite3_bind_int64(s, int(base + n + 1), rowid);
+  sqlite3_bind_int64(s, int(base + n + 2), 1);
+  int rc = sqlite3_step(s);
+  if (rc == SQLITE_ROW) {
+    row.values.resize(visible_);
+    for (size_t i = 0; i < visible_; ++i) row.values[i].Assign(s, int(i));
+    k.values.resize(n);
+    for (size_t i = 0; i < n; ++i) k.values[i].Assign(s, int(visible_ + i));
+    k.rowid = rowid;
+  }
+  sqlite3_reset(s);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+    store::ThrowSqlite(db_->handle(), rc, verb_.c_str(), shape_.table);
+  return rc == SQLITE_ROW;
+}
+
+void DynamicCursor::UnlockRow(int64_t rowid) {
+  if (!locks_) return;
+  int64_t byte = store::Locks::RowByte(shape_.table, rowid);
+  auto it = std::find(locked_.begin(), locked_.end(), byte);
+  if (it == locked_.end()) return;
+  locked_.erase(it);
+  locks_->Release({byte});
+}
+
+bool DynamicCursor::ReadRow(int64_t rowid, FetchedRow& row) {
+  Key k;
+  return ReadRow(rowid, row, k);
+}
+
 SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t size,
                                std::vector<FetchedRow>& rows, std::vector<Notice>& notices) {
+  if (!locks_) return FetchRows(orientation, offset, size, rows, notices);
+  uint64_t before = locks_->Commits();
+  SQLRETURN rc = FetchRows(orientation, offset, size, rows, notices);
+  std::vector<int64_t> bytes;
+  for (const FetchedRow& r : rows) bytes.push_back(store::Locks::RowByte(shape_.table, r.rowid));
+  try {
+    locks_->Exchange(locked_, bytes);  // the previous rowset's go, these are taken
+  } catch (...) {
+    locked_.clear();
+    rows.clear();
+    throw;
+  }
+  locked_ = std::move(bytes);
+  if (rows.empty()) return rc;
+  // A transaction that has only read so far keeps an old snapshot: it starts again from the
+  // latest commit (it has nothing to lose).
+  bool renewed = false;
+  if (sqlite3_txn_state(db_->handle(), "main") == SQLITE_TXN_READ) {
+    bool running = false;
+    for (sqlite3_stmt* p = sqlite3_next_stmt(db_->handle(), nullptr); p && !running;
+         p = sqlite3_next_stmt(db_->handle(), p))
+      running = sqlite3_stmt_busy(p) != 0;
+    // (sqlite3_exec directly: Database::Exec would expire the cursor's prepared queries.)
+    if (!running) {
+      int rc = sqlite3_exec(db_->handle(), "COMMIT", nullptr, nullptr, nullptr);
+      if (rc == SQLITE_OK) rc = sqlite3_exec(db_->handle(), "BEGIN", nullptr, nullptr, nullptr);
+      if (rc != SQLITE_OK) store::ThrowSqlite(db_->handle(), rc, verb_.c_str(), shape_.table);
+      renewed = true;
+    }
+  }
+  // No change of a locked row committed since the rows were read (a change of a row needs its
+  // lock): they are as they are now that they are locked. Otherwise read them again, under
+  // their locks.
+  if (!renewed && locks_->Commits() == before) return rc;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (!ReadRow(rows[i].rowid, rows[i], keys_[i])) rows[i].status = SQL_ROW_DELETED;
+  }
+  first_ = keys_[0];
+  last_ = keys_[rows.size() - 1];
+  return rc;
+}
+
+SQLRETURN DynamicCursor::FetchRows(SQLSMALLINT orientation, SQLLEN offset, size_t size,
+                                   std::vector<FetchedRow>& rows, std::vector<Notice>& notices) {
   if (size == 0) size = 1;
   switch (orientation) {
     case SQL_FETCH_FIRST:

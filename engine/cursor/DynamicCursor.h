@@ -17,6 +17,7 @@ struct sqlite3_value;
 
 namespace engine::store {
 class Database;
+class Locks;
 }
 
 namespace engine::cursor {
@@ -43,6 +44,15 @@ class DynamicCursor : public Cursor {
   void Close() override;
 
   const QueryShape& shape() const { return shape_; }
+  const std::shared_ptr<store::Database>& database() const { return db_; }
+
+  // Row locks (SQL_CONCUR_LOCK): every fetch locks the rows of its rowset and returns them as
+  // they are once locked, then releases the previous rowset's (store/Locks.h).
+  void LockRows(std::shared_ptr<store::Locks> locks) { locks_ = std::move(locks); }
+  // SQL_LOCK_UNLOCK: the cursor lets the row's lock go (a transaction keeps its own).
+  void UnlockRow(int64_t rowid);
+  // Reads the row of that rowid again (the query's WHERE still applies): false when it is gone.
+  bool ReadRow(int64_t rowid, FetchedRow& row);
 
  private:
   struct Key {
@@ -67,6 +77,10 @@ class DynamicCursor : public Cursor {
   SQLRETURN Absolute(SQLLEN k, size_t size, std::vector<FetchedRow>& rows,
                      std::vector<Notice>& notices);
   SQLRETURN BeforeFirst(size_t size, std::vector<FetchedRow>& rows, std::vector<Notice>& notices);
+  SQLRETURN FetchRows(SQLSMALLINT orientation, SQLLEN offset, size_t rowsetSize,
+                      std::vector<FetchedRow>& rows, std::vector<Notice>& notices);
+  // Reads a row by rowid into row and key; false when it is gone.
+  bool ReadRow(int64_t rowid, FetchedRow& row, Key& key);
 
   std::shared_ptr<store::Database> db_;
   QueryShape shape_;
@@ -82,6 +96,8 @@ class DynamicCursor : public Cursor {
   std::vector<Key> keys_;                // keys of the rows of the last scan
   std::vector<FetchedRow> probe_;        // rows of scans that only look for a position
   std::vector<Key> probeKeys_;
+  std::shared_ptr<store::Locks> locks_;  // set for a locking cursor
+  std::vector<int64_t> locked_;          // the lock bytes of the current rowset
 };
 
 }  // namespace engine::cursor

@@ -26,6 +26,7 @@ struct OpenRequest {
   SQLULEN maxRows = 0;
   std::string verb, table;
   std::function<void(sqlite3_stmt*, int)> bind;  // binds parameter i of a statement again
+  bool lockRows = false;                         // SQL_CONCUR_LOCK: a dynamic cursor locks rows
 };
 
 std::unique_ptr<Cursor> Open(OpenRequest request, std::vector<Notice>& notices);

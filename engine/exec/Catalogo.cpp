@@ -319,7 +319,7 @@ Outcome SpRename(Session& session, const Tokens& args, const Options&,
   auto userTable = [&](const std::string& name, store::TableEntry& found) {
     return store::FindTable(*db, name, found) && found.type == store::TableType::Table;
   };
-  session.BeginIfNeeded(*db);
+  session.BeginIfNeeded(*db, true);
   store::TableEntry table;
   // A table: 'name' or 'owner.name', with no type or OBJECT.
   if ((type.empty() || type == "OBJECT") &&

@@ -56,29 +56,14 @@ TableGuard::TableGuard(Session& session, const tsql::Statement& st) {
     holder_->Exec("BEGIN IMMEDIATE");
     return;
   }
-  switch (sqlite3_txn_state(db->handle(), "main")) {
-    case SQLITE_TXN_WRITE:
-      return;
-    case SQLITE_TXN_NONE:
-      // A transaction begun but not yet started in SQLite: it starts with the write lock.
-      if (db->InTransaction()) db->Exec("COMMIT");
-      db->Exec("BEGIN IMMEDIATE");
-      return;
-    default:
-      // A read transaction becomes a write transaction with a write that changes nothing.
-      try {
-        db->Exec(("DELETE FROM " + QuoteName(st.lockTable) + " WHERE 0").c_str());
-      } catch (const EngineError& e) {
-        if (e.state() == "HYT00") throw;
-        // Not a table (a view, a missing name): the query itself reports it.
-      }
-  }
+  // Inside a transaction: its write lock, waited for and held until it ends.
+  session.BeginIfNeeded(*db, true);
 }
 
 SQLLEN RunSelectInto(Session& session, const tsql::Statement& st, int firstParameter,
                      const Options& options) {
   auto db = session.current();
-  session.BeginIfNeeded(*db);
+  session.BeginIfNeeded(*db, true);
   if (store::NameInUse(*db, st.name))
     throw EngineError("42S01", 2714,
                       "There is already an object named '" + st.name + "' in the database.");

@@ -7,6 +7,7 @@
 #include "cursor/Open.h"
 #include "exec/Catalogo.h"
 #include "exec/DdlExec.h"
+#include "exec/RowLocks.h"
 #include "types/Adapt.h"
 
 namespace engine::exec {
@@ -24,7 +25,7 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
                                        int firstParameter, const Options& options,
                                        SQLLEN& rowCount, std::vector<Notice>& notices) {
   auto db = st.kind == Kind::Query ? session.ForQuery() : session.current();
-  session.BeginIfNeeded(*db);
+  session.BeginIfNeeded(*db, st.kind != Kind::Query);
   const char* verb = st.verb.c_str();
   // Column types: value checks, collations, date literals (types/Adapt.h).
   std::string sql = types::Adapt(db->handle(), session.dateFormat(), st);
@@ -45,7 +46,13 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
                                 st.verb, st.name, [&](sqlite3_stmt* s, int i) {
                                   options.bind(s, i, firstParameter + i - 1);
                                 }};
+    request.lockRows = options.concurrency == SQL_CONCUR_LOCK;
     return cursor::Open(std::move(request), notices);
+  }
+  if (st.kind == Kind::Dml && (st.verb == "UPDATE" || st.verb == "DELETE")) {
+    // The rows it changes must not be locked by another connection (exec/RowLocks.h).
+    rowCount = RunLockingRows(*db, stmt.get(), verb, st.name);
+    return nullptr;
   }
   int rc;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
@@ -63,6 +70,9 @@ void CheckDateFormat(const std::string& f) {
 }
 
 }  // namespace
+
+Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& options,
+                     std::vector<Notice>& notices);
 
 std::vector<cursor::Column> DescribePrepared(Session& session, const tsql::Batch& batch) {
   if (batch.statements.size() != 1 || batch.statements[0].kind != Kind::Query) return {};
@@ -83,6 +93,17 @@ Procedure FindProcedure(const std::string& name) {
 
 Outcome Execute(Session& session, const tsql::Batch& batch, const Options& options,
                 std::vector<Notice>& notices) {
+  try {
+    return ExecuteBatch(session, batch, options, notices);
+  } catch (const EngineError& e) {
+    // A deadlock's victim loses its whole transaction.
+    if (e.state() == "40001") session.RollbackAfterDeadlock();
+    throw;
+  }
+}
+
+Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& options,
+                     std::vector<Notice>& notices) {
   Outcome out;
   int parameter = 1;
   for (size_t i = 0; i < batch.statements.size(); ++i) {
@@ -121,7 +142,7 @@ Outcome Execute(Session& session, const tsql::Batch& batch, const Options& optio
       case Kind::DropLogin: {
         if (!session.IsSa()) throw NoPermission();
         auto master = session.master();
-        session.BeginIfNeeded(*master);
+        session.BeginIfNeeded(*master, true);
         if (st.kind == Kind::CreateLogin)
           store::Server::CreateLogin(*master, st.name, st.options);
         else if (st.kind == Kind::AlterLogin)

@@ -1,8 +1,10 @@
 #include "exec/Session.h"
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include "common/Text.h"
+#include "store/Locks.h"
 #include "tsql/Translator.h"
 
 namespace engine::exec {
@@ -13,6 +15,7 @@ std::unique_ptr<Session> Session::Open(const ConnectRequest& r) {
   auto master = s->server_.OpenMaster(s->lockTimeoutMs_);
   s->login_ = store::Server::CheckLogin(*master, r.user, r.password);
   s->dateFormat_ = s->login_.dateFormat;
+  if (!s->Attach(master)) throw EngineError("08001", 17, "SQL Server does not exist or access denied.");
   s->open_["master"] = master;
   std::string db = r.database.empty() ? s->login_.defaultDatabase : r.database;
   EngineError cannotOpen("08004", 4060,
@@ -22,7 +25,7 @@ std::unique_ptr<Session> Session::Open(const ConnectRequest& r) {
   std::string key = Lower(db);
   if (key != "master") {
     auto handle = s->server_.OpenDatabase(key, s->lockTimeoutMs_);
-    if (!handle) throw cannotOpen;
+    if (!handle || !s->Attach(handle)) throw cannotOpen;
     s->open_[key] = handle;
   }
   s->current_ = key;
@@ -42,7 +45,7 @@ void Session::Use(const std::string& name, std::vector<Notice>& notices) {
   if (!open_.count(key)) {
     auto handle = tsql::IsValidDatabaseName(name) ? server_.OpenDatabase(key, lockTimeoutMs_)
                                                   : nullptr;
-    if (!handle)
+    if (!handle || !Attach(handle))
       throw EngineError("08004", 911,
                         "Database '" + name +
                             "' does not exist. Make sure that the name is entered correctly.");
@@ -56,8 +59,29 @@ std::shared_ptr<store::Database> Session::ForQuery() {
   auto db = current();
   if (!autocommit_ || explicit_ || db->InTransaction()) return db;
   auto& reader = readers_[current_];
-  if (!reader) reader = store::Database::Open(db->path(), db->name(), lockTimeoutMs_);
+  if (!reader) {
+    reader = store::Database::Open(db->path(), db->name(), lockTimeoutMs_);
+    reader->SetLocks(db->locks());
+  }
   return reader;
+}
+
+bool Session::Attach(const std::shared_ptr<store::Database>& db) {
+  auto locks = store::Locks::Open(db->path());
+  // Null while a drop holds the database; a drop that finished between the open and the lock
+  // leaves no file.
+  if (!locks || ::access(db->path().c_str(), F_OK) != 0) return false;
+  locks->SetTimeout(lockTimeoutMs_);
+  // A deadlock's victim found while waiting for a row lock loses its transaction at once.
+  locks->OnVictim([this] { RollbackAfterDeadlock(); });
+  db->SetLocks(std::move(locks));
+  return true;
+}
+
+std::shared_ptr<store::Database> Session::Writer(const std::string& name) const {
+  auto it = open_.find(name);
+  if (it == open_.end()) throw EngineError("08004", 911, "Database '" + name + "' is not open.");
+  return it->second;
 }
 
 void Session::Forget(const std::string& name) {
@@ -74,9 +98,33 @@ void Session::SetAutocommit(bool on) {
   autocommit_ = on;
 }
 
-void Session::BeginIfNeeded(store::Database& db) {
-  if ((autocommit_ && !explicit_) || db.InTransaction()) return;
-  db.Exec("BEGIN");
+namespace {
+
+bool StatementsRunning(sqlite3* db) {
+  for (sqlite3_stmt* s = sqlite3_next_stmt(db, nullptr); s; s = sqlite3_next_stmt(db, s))
+    if (sqlite3_stmt_busy(s)) return true;
+  return false;
+}
+
+}  // namespace
+
+void Session::BeginIfNeeded(store::Database& db, bool write) {
+  if (autocommit_ && !explicit_) return;
+  const auto& locks = db.locks();
+  if (!db.InTransaction()) {
+    db.Exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
+  } else if (write && sqlite3_txn_state(db.handle(), "main") != SQLITE_TXN_WRITE &&
+             !StatementsRunning(db.handle())) {
+    // Nothing written yet: the read snapshot goes (reads see the last commit anyway) and the
+    // transaction starts again with the write lock.
+    db.Exec("COMMIT");
+    db.Exec("BEGIN IMMEDIATE");
+  }
+  if (locks) {
+    locks->SetTransaction(true);
+    if (write) locks->SetHoldsWrite(sqlite3_txn_state(db.handle(), "main") == SQLITE_TXN_WRITE);
+    locks->WriteWaitEnded();
+  }
 }
 
 void Session::BeginExplicit() {
@@ -93,18 +141,34 @@ bool Session::InTransaction() const {
 void Session::EndTransaction(bool commit) {
   explicit_ = false;
   for (auto& [name, db] : open_) {
-    if (!db->InTransaction()) continue;
-    if (commit) {
-      db->Exec("COMMIT");  // throws (HYT00 on a lock) and leaves the transaction open
-    } else {
-      sqlite3_exec(db->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    if (db->InTransaction()) {
+      if (commit) {
+        db->Exec("COMMIT");  // throws (HYT00 on a lock) and leaves the transaction open
+      } else {
+        sqlite3_exec(db->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+      }
+    }
+    if (db->locks()) db->locks()->SetTransaction(false);  // its row locks go
+  }
+}
+
+void Session::RollbackAfterDeadlock() {
+  explicit_ = false;
+  for (auto& [name, db] : open_) {
+    if (db->InTransaction()) sqlite3_exec(db->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    if (db->locks()) {
+      db->locks()->SetTransaction(false);
+      db->locks()->ReleaseAll();
     }
   }
 }
 
 void Session::SetLockTimeout(long ms) {
   lockTimeoutMs_ = ms;
-  for (auto& [name, db] : open_) db->SetLockTimeout(ms);
+  for (auto& [name, db] : open_) {
+    db->SetLockTimeout(ms);
+    if (db->locks()) db->locks()->SetTimeout(ms);
+  }
   for (auto& [name, db] : readers_) db->SetLockTimeout(ms);
 }
 

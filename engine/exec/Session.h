@@ -47,11 +47,19 @@ class Session {
   // begins a transaction there that lasts until EndTransaction.
   bool autocommit() const { return autocommit_; }
   void SetAutocommit(bool on);
-  void BeginIfNeeded(store::Database& db);
+  // A statement that writes (write) makes sure the transaction holds the database's write lock
+  // before it runs, waiting for it up to the lock timeout: a transaction that only read so far
+  // could not take it later (SQLite refuses to turn a read snapshot that another writer made
+  // old into a write).
+  void BeginIfNeeded(store::Database& db, bool write = false);
   void BeginExplicit();
   bool InTransaction() const;
   bool explicitTransaction() const { return explicit_; }
   void EndTransaction(bool commit);
+  // After 40001: rolls back every database's transaction and drops every lock.
+  void RollbackAfterDeadlock();
+  // The connection's own handle of an open database (the one its writes go through).
+  std::shared_ptr<store::Database> Writer(const std::string& name) const;
 
   const std::string& dateFormat() const { return dateFormat_; }
   void SetDateFormat(const std::string& format) { dateFormat_ = format; }
@@ -60,6 +68,9 @@ class Session {
 
  private:
   explicit Session(store::Server server) : server_(std::move(server)) {}
+  // Marks a newly opened database in use and gives it the connection's row locks; false when
+  // the database is being dropped.
+  bool Attach(const std::shared_ptr<store::Database>& db);
 
   store::Server server_;
   store::Login login_;

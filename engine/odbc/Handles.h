@@ -109,6 +109,7 @@ struct Stmt : Handle {
   std::unique_ptr<cursor::Cursor> cursor;
   SQLLEN rowCount = -1;
   std::vector<cursor::FetchedRow> rowset;
+  SQLUSMALLINT* fetchStatuses = nullptr;  // the statuses array of the last fetch
   bool cursorAtEnd = false;   // a fetch found no more rows
   bool fetched = false;       // a fetch delivered the current rowset
   size_t currentRow = 0;      // row of the rowset SQLGetData reads

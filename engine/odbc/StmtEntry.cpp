@@ -6,6 +6,7 @@
 #include "convert/ToC.h"
 #include "exec/Executor.h"
 #include "odbc/Entry.h"
+#include "odbc/Rowset.h"
 
 using namespace engine;
 using namespace engine::odbc;
@@ -86,6 +87,7 @@ SQLRETURN FetchRowset(Stmt& s, SQLSMALLINT orientation, SQLLEN offset, SQLULEN* 
   SQLRETURN rc = s.cursor->Fetch(orientation, offset, size, s.rowset, notices);
   const auto& cols = s.cursor->columns();
   s.fetched = true;
+  s.fetchStatuses = statuses;
   s.currentRow = 0;
   s.getDataOffsets.assign(cols.size(), 0);
   s.lastGetDataColumn = -1;
@@ -98,6 +100,19 @@ SQLRETURN FetchRowset(Stmt& s, SQLSMALLINT orientation, SQLLEN offset, SQLULEN* 
     return WithNotices(s, SQL_NO_DATA, notices);
   }
   bool anyError = false, anyInfo = false;
+  FillBound(s, 0, n, anyError, anyInfo);
+  if (statuses)
+    for (size_t i = 0; i < n; ++i) statuses[i] = s.rowset[i].status;
+  rc = WithNotices(s, rc, notices);
+  if (anyError) return n == 1 ? SQL_ERROR : SQL_SUCCESS_WITH_INFO;
+  if (anyInfo) return SQL_SUCCESS_WITH_INFO;
+  return rc;
+}
+
+}  // namespace
+
+void engine::odbc::FillBound(Stmt& s, size_t first, size_t count, bool& anyError, bool& anyInfo) {
+  const auto& cols = s.cursor->columns();
   SQLLEN bindOffset = s.rowBindOffset ? SQLLEN(*s.rowBindOffset) : 0;
   for (size_t c = 0; c < s.bindings.size() && c < cols.size(); ++c) {
     const Binding& b = s.bindings[c];
@@ -105,7 +120,7 @@ SQLRETURN FetchRowset(Stmt& s, SQLSMALLINT orientation, SQLLEN offset, SQLULEN* 
     SQLSMALLINT cType = b.cType == SQL_C_DEFAULT ? convert::DefaultCType(cols[c].type.type) : b.cType;
     SQLLEN element = convert::CTypeSize(cType);
     if (element == 0) element = b.bufferLength;
-    for (size_t i = 0; i < n; ++i) {
+    for (size_t i = first; i < first + count; ++i) {
       char* data = nullptr;
       SQLLEN* ind = nullptr;
       if (s.rowBindType == SQL_BIND_BY_COLUMN) {
@@ -135,15 +150,7 @@ SQLRETURN FetchRowset(Stmt& s, SQLSMALLINT orientation, SQLLEN offset, SQLULEN* 
       }
     }
   }
-  if (statuses)
-    for (size_t i = 0; i < n; ++i) statuses[i] = s.rowset[i].status;
-  rc = WithNotices(s, rc, notices);
-  if (anyError) return n == 1 ? SQL_ERROR : SQL_SUCCESS_WITH_INFO;
-  if (anyInfo) return SQL_SUCCESS_WITH_INFO;
-  return rc;
 }
-
-}  // namespace
 
 extern "C" {
 

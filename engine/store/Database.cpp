@@ -5,10 +5,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <time.h>
+
+#include <algorithm>
 #include <cstring>
 
 #include "common/Error.h"
 #include "common/Text.h"
+#include "store/Locks.h"
 #include "tsql/Ddl.h"
 #include "types/Values.h"
 
@@ -40,6 +44,16 @@ int Authorize(void* data, int action, const char* arg1, const char* arg2, const 
     default:
       return SQLITE_OK;
   }
+}
+
+// Set by the busy handler when it gave up because the connection is a deadlock's victim; read
+// by the error mapping of the SQLITE_BUSY that follows.
+thread_local bool tDeadlockVictim = false;
+
+uint64_t NowUs() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return uint64_t(t.tv_sec) * 1000000u + uint64_t(t.tv_nsec) / 1000u;
 }
 
 std::string After(const std::string& msg, const char* prefix) {
@@ -141,9 +155,33 @@ void Database::Exec(const char* sql) {
   if (rc != SQLITE_OK) ThrowSqlite(db_, rc, "", "");
 }
 
+int Database::Busy(void* self, int count) {
+  Database* d = static_cast<Database*>(self);
+  uint64_t now = NowUs();
+  if (count == 0) {
+    d->busySince_ = now;
+    tDeadlockVictim = false;
+  }
+  if (d->locks_ && !d->locks_->WriteWaitMayGoOn(count == 0)) {
+    tDeadlockVictim = true;
+    return 0;
+  }
+  uint64_t elapsed = now - d->busySince_;
+  // SQL Server's -1 waits for ever.
+  if (d->lockTimeoutMs_ >= 0 && elapsed >= uint64_t(d->lockTimeoutMs_) * 1000) {
+    if (d->locks_) d->locks_->WriteWaitEnded();
+    return 0;
+  }
+  // Short sleeps first: most waits are for a write that takes microseconds.
+  uint64_t delay = std::min<uint64_t>(uint64_t(50) << std::min(count, 6), 2000);
+  if (d->lockTimeoutMs_ >= 0) delay = std::min(delay, uint64_t(d->lockTimeoutMs_) * 1000 - elapsed);
+  usleep(useconds_t(delay));
+  return 1;
+}
+
 void Database::SetLockTimeout(long ms) {
-  // SQL Server's -1 waits for ever; SQLite's busy handler takes an int of milliseconds.
-  sqlite3_busy_timeout(db_, ms < 0 ? 0x7fffffff : int(ms));
+  lockTimeoutMs_ = ms;
+  sqlite3_busy_handler(db_, &Database::Busy, this);
 }
 
 bool Database::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
@@ -178,8 +216,13 @@ void ThrowSqlite(sqlite3* db, int rc, const char* verb, const std::string& table
   if (auto e = types::DecodeError(msg)) throw *e;
   int primary = rc & 0xff;
   std::string v = verb ? verb : "";
-  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+  if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
+    if (tDeadlockVictim) {
+      tDeadlockVictim = false;
+      throw DeadlockVictim();
+    }
     throw EngineError("HYT00", 1222, "Lock request time out period exceeded.");
+  }
   if (primary == SQLITE_CONSTRAINT) {
     std::string what = After(msg, "NOT NULL constraint failed: ");
     if (!what.empty()) {

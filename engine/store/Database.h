@@ -2,6 +2,7 @@
 // the lock timeout, no double-quoted string literals, and an authorizer that keeps statements
 // inside the file (no ATTACH, no PRAGMA from user text).
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -9,6 +10,8 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace engine::store {
+
+class Locks;
 
 class Database {
  public:
@@ -27,7 +30,13 @@ class Database {
 
   // Runs engine-internal SQL (no rows). Throws on failure.
   void Exec(const char* sql);
+  // Waits for SQLite's write lock poll until the lock timeout, and end early when the wait
+  // closes a deadlock with the row locks of the database (store/Locks.h).
   void SetLockTimeout(long ms);
+  long lockTimeout() const { return lockTimeoutMs_; }
+  // The connection's row locks and in-use mark of this database (shared by its handles).
+  const std::shared_ptr<Locks>& locks() const { return locks_; }
+  void SetLocks(std::shared_ptr<Locks> locks) { locks_ = std::move(locks); }
   bool InTransaction() const;
   // Prepares user text (one statement). Throws the mapped error.
   sqlite3_stmt* Prepare(const std::string& sql, const char* verb, const std::string& table);
@@ -51,6 +60,10 @@ class Database {
   sqlite3* db_ = nullptr;
   std::string name_, path_;
   int catalogAccess_ = 0;  // CatalogAccess objects alive
+  long lockTimeoutMs_ = 30000;
+  uint64_t busySince_ = 0;  // when the current wait for the write lock began
+  std::shared_ptr<Locks> locks_;
+  static int Busy(void* self, int count);
 };
 
 // A prepared statement released on scope exit.

@@ -9,6 +9,7 @@
 
 #include "common/Error.h"
 #include "common/Text.h"
+#include "store/Locks.h"
 
 namespace engine::store {
 
@@ -298,9 +299,17 @@ void Server::DropDatabase(const std::string& name) const {
     throw EngineError("42S02", 3701,
                       "Cannot drop the database '" + name +
                           "', because it does not exist or you do not have permission.");
-  for (const char* suffix : {"-wal", "-shm", ".locks"}) ::unlink((path + suffix).c_str());
-  if (::unlink(path.c_str()) != 0)
-    throw EngineError("HY000", 0, "Cannot remove the file of database '" + name + "'.");
+  // Every connection using the database holds its in-use mark; the drop holds it exclusively
+  // while the files go, so that nobody opens the database meanwhile.
+  int fd = -1;
+  if (!Locks::TakeForDrop(path, fd))
+    throw EngineError("42000", 3702,
+                      "Cannot drop database \"" + name + "\" because it is currently in use.");
+  bool removed = ::unlink(path.c_str()) == 0;
+  if (removed)
+    for (const char* suffix : {"-wal", "-shm", ".locks"}) ::unlink((path + suffix).c_str());
+  if (fd >= 0) ::close(fd);
+  if (!removed) throw EngineError("HY000", 0, "Cannot remove the file of database '" + name + "'.");
 }
 
 }  // namespace engine::store

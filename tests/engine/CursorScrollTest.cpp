@@ -337,7 +337,7 @@ TEST_F(Scrolling, DynamicCursorSeesOtherConnectionsCommits) {
   Session b(entorno.servidor());
   SQLHSTMT h = a.stmt->h;
   SetAttr(h, SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
-  SetAttr(h, SQL_ATTR_CONCURRENCY, SQL_CONCUR_LOCK);
+  SetAttr(h, SQL_ATTR_CONCURRENCY, SQL_CONCUR_VALUES);
   SetAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, 2);
   SQLINTEGER k[2];
   char v[2][6];

@@ -60,6 +60,9 @@ TEST_F(Tablockx, HeldUntilTheTransactionEnds) {
     EXPECT_FALSE(a.stmt->Query(read).empty());
     EXPECT_EQ(Writes(b, ++key), !w.locks);
     EXPECT_FALSE(b.stmt->Query("SELECT count(*) FROM T").empty());  // readers do not wait
+    // ... unless they ask for the table lock too.
+    EXPECT_EQ(SQL_SUCCEEDED(b.Exec("SELECT * FROM T WITH(TABLOCKX)")), !w.locks);
+    SQLFreeStmt(b.stmt->h, SQL_CLOSE);
     EXPECT_EQ(Writes(b, ++key), !w.locks);
     if (w.odbc) {
       EXPECT_EQ(EndTran(a, w.commit), SQL_SUCCESS);

@@ -3,12 +3,14 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 #include "cursor/ForwardCursor.h"
 #include "cursor/Positioning.h"
 #include "store/Database.h"
 #include "store/Locks.h"
+#include "common/Text.h"
 #include "types/Schema.h"
 
 namespace engine::cursor {
@@ -42,7 +44,8 @@ DynamicCursor::~DynamicCursor() { Close(); }
 std::unique_ptr<DynamicCursor> DynamicCursor::TryOpen(std::shared_ptr<store::Database> db,
                                                       sqlite3_stmt* stmt, const QueryShape& shape,
                                                       const Binder& bind,
-                                                      const std::string& verb) {
+                                                      const std::string& verb,
+                                                      std::shared_ptr<const types::TableInfo> info) {
   std::unique_ptr<DynamicCursor> c(new DynamicCursor(db, shape, verb));
   c->visible_ = size_t(sqlite3_column_count(stmt));
   // The parameters are read once, as the statement was executed, and bound again to every
@@ -52,19 +55,25 @@ std::unique_ptr<DynamicCursor> DynamicCursor::TryOpen(std::shared_ptr<store::Dat
     std::string sql = "SELECT ";
     for (int i = 1; i <= count; ++i) sql += (i > 1 ? ", " : "") + Marker(size_t(i));
     sqlite3_stmt* raw = nullptr;
-    if (sqlite3_prepare_v2(db->handle(), sql.c_str(), -1, &raw, nullptr) != SQLITE_OK) {
-      sqlite3_finalize(raw);
+    try {
+      raw = db->Take(sql, verb.c_str(), shape.table);
+    } catch (const EngineError&) {
       return nullptr;
     }
-    store::Stmt capture(raw);
+    struct Back {
+      store::Database& db;
+      sqlite3_stmt* s;
+      ~Back() { db.Give(s); }
+    } capture{*db, raw};
     for (int i = 1; i <= count; ++i) bind(raw, i);
     if (sqlite3_step(raw) != SQLITE_ROW) return nullptr;
     for (int i = 0; i < count; ++i) c->params_.push_back(sqlite3_value_dup(sqlite3_column_value(raw, i)));
   }
   // Only tables have row ids (a view's are NULL). NOT NULL terms and unique keys let a fetch
   // run fewer queries.
-  auto info = types::FindTable(db->handle(), shape.table);
+  if (!info || !IEquals(info->name, shape.table)) info = types::FindTable(db->handle(), shape.table);
   if (!info) return nullptr;
+  c->tag_ = "/*" + std::to_string(info->version) + "*/ ";
   std::vector<std::string> covered;
   for (size_t i = 0; i < shape.order.size(); ++i) {
     const OrderTerm& t = shape.order[i];
@@ -103,10 +112,11 @@ std::unique_ptr<DynamicCursor> DynamicCursor::TryOpen(std::shared_ptr<store::Dat
 }
 
 void DynamicCursor::Close() {
+  LetGo();
   if (locks_) locks_->Release(locked_);
   locked_.clear();
   for (auto& [key, plan] : plans_)
-    for (sqlite3_stmt* s : plan) sqlite3_finalize(s);
+    for (sqlite3_stmt* s : plan) db_->Give(s);
   plans_.clear();
   for (sqlite3_value* v : params_) sqlite3_value_free(v);
   params_.clear();
@@ -115,7 +125,7 @@ void DynamicCursor::Close() {
 
 std::string DynamicCursor::QueryText(bool backward, const std::string& condition) const {
   size_t n = shape_.order.size();
-  std::string s = "SELECT " + shape_.selectList;
+  std::string s = tag_ + "SELECT " + shape_.selectList;
   for (const OrderTerm& t : shape_.order) s += ", " + t.expr;
   s += ", " + shape_.rowid + " FROM " + shape_.from;
   std::string where = shape_.where.empty() ? std::string() : "(" + shape_.where + ")";
@@ -193,7 +203,7 @@ std::vector<std::string> DynamicCursor::Conditions(bool backward, const Key& b,
 }
 
 sqlite3_stmt* DynamicCursor::Prepare(const std::string& sql) {
-  sqlite3_stmt* s = db_->Prepare(sql, verb_.c_str(), shape_.table);
+  sqlite3_stmt* s = db_->Take(sql, verb_.c_str(), shape_.table);
   for (size_t i = 0; i < params_.size(); ++i) sqlite3_bind_value(s, int(i + 1), params_[i]);
   return s;
 }
@@ -216,26 +226,72 @@ const std::vector<sqlite3_stmt*>& DynamicCursor::Plan(bool backward, const Key* 
   try {
     for (const std::string& c : conditions) plan.push_back(Prepare(QueryText(backward, c)));
   } catch (...) {
-    for (sqlite3_stmt* s : plan) sqlite3_finalize(s);
+    for (sqlite3_stmt* s : plan) db_->Give(s);
     throw;
   }
   return plans_.emplace(key, std::move(plan)).first->second;
 }
 
+// Whether a query may run without its LIMIT: it has run before and never sorted (it walks an
+// index in the cursor's order), so reading on costs no more than stopping.
+static bool Unbounded(sqlite3_stmt* s) {
+  return sqlite3_stmt_status(s, SQLITE_STMTSTATUS_RUN, 0) > 0 &&
+         sqlite3_stmt_status(s, SQLITE_STMTSTATUS_SORT, 0) == 0 &&
+         sqlite3_stmt_status(s, SQLITE_STMTSTATUS_AUTOINDEX, 0) == 0;
+}
+
 size_t DynamicCursor::Scan(bool backward, const Key* from, bool inclusive, size_t skip,
                            size_t take, std::vector<FetchedRow>& rows, std::vector<Key>& keys) {
-  const auto& plan = Plan(backward, from, inclusive);
+  constexpr size_t kMark = store::Database::kWalMark;
+  unsigned char before[kMark];
+  // NEXT after NEXT (PRIOR after PRIOR) in a snapshot nobody has committed past: the open
+  // statement reads on.
+  bool going = false;
+  if (open_.stmt) {
+    going = from && !inclusive && skip == 0 && backward == open_.backward &&
+            from->rowid == open_.rowid && db_->holder() == this && db_->WalMark(before) &&
+            std::memcmp(before, mark_, kMark) == 0;
+    if (!going) LetGo();
+  }
+  const std::vector<sqlite3_stmt*>& plan = going ? *open_.plan : Plan(backward, from, inclusive);
+  Key bound = going ? std::move(open_.from) : from ? *from : Key();
+  bool boundInclusive = going ? open_.inclusive : inclusive;
+  bool hasBound = going || from;
+  size_t i = going ? open_.index : 0;
+  open_.stmt = nullptr;
+  db_->Claim(this);
+  sqlite3* h = db_->handle();
+  // Only outside a transaction, never for a locking cursor (its reads must see the latest
+  // commit), and only with a guard for the idle release.
+  bool mayHold = guard_ && !locks_ && sqlite3_get_autocommit(h);
   size_t n = shape_.order.size(), base = params_.size(), count = 0;
-  for (sqlite3_stmt* s : plan) {
-    if (count == take) break;
-    if (from) {
-      for (size_t i = 0; i < n; ++i)
-        if (!from->values[i].IsNull()) Bind(s, int(base + i + 1), from->values[i]);
-      sqlite3_bind_int64(s, int(base + n + 1), from->rowid);
+  sqlite3_stmt* held = nullptr;
+  for (; i < plan.size() && count < take; ++i) {
+    sqlite3_stmt* s = plan[i];
+    bool fresh = !going || i != open_.index;
+    // A fresh query may be held when its first step begins the read transaction and nobody
+    // commits meanwhile: the snapshot is then the one the header shows.
+    bool holdable = !fresh;
+    if (fresh) {
+      if (hasBound) {
+        for (size_t j = 0; j < n; ++j)
+          if (!bound.values[j].IsNull()) Bind(s, int(base + j + 1), bound.values[j]);
+        sqlite3_bind_int64(s, int(base + n + 1), bound.rowid);
+      }
+      bool unbounded = mayHold && Unbounded(s);
+      sqlite3_bind_int64(s, int(base + n + 2),
+                         unbounded ? -1 : sqlite3_int64(skip + take - count));
+      holdable = unbounded && sqlite3_txn_state(h, "main") == SQLITE_TXN_NONE &&
+                 db_->WalMark(before);
     }
-    sqlite3_bind_int64(s, int(base + n + 2), sqlite3_int64(skip + take - count));
+    bool first = true;
     int rc = SQLITE_DONE;
     while (count < take && (rc = sqlite3_step(s)) == SQLITE_ROW) {
+      if (first && fresh && holdable) {
+        unsigned char after[kMark];
+        holdable = db_->WalMark(after) && std::memcmp(after, before, kMark) == 0;
+      }
+      first = false;
       if (skip) {
         --skip;
         continue;
@@ -246,17 +302,31 @@ size_t DynamicCursor::Scan(bool backward, const Key* from, bool inclusive, size_
       Key& k = keys[count];
       r.status = SQL_ROW_SUCCESS;
       r.values.resize(visible_);
-      for (size_t i = 0; i < visible_; ++i) r.values[i].Assign(s, int(i));
+      for (size_t j = 0; j < visible_; ++j) r.values[j].Assign(s, int(j));
       k.values.resize(n);
-      for (size_t i = 0; i < n; ++i) k.values[i].Assign(s, int(visible_ + i));
+      for (size_t j = 0; j < n; ++j) k.values[j].Assign(s, int(visible_ + j));
       k.rowid = sqlite3_column_int64(s, int(visible_ + n));
       r.rowid = k.rowid;
       ++count;
     }
-    // Each query ends its read at once: the next fetch sees newer commits.
+    if (rc == SQLITE_ROW && holdable && count > 0) {
+      if (fresh) std::memcpy(mark_, before, kMark);
+      held = s;
+      break;
+    }
+    // Otherwise each query ends its read at once: the next fetch sees newer commits.
     sqlite3_reset(s);
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-      store::ThrowSqlite(db_->handle(), rc, verb_.c_str(), shape_.table);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+      Drop();
+      store::ThrowSqlite(h, rc, verb_.c_str(), shape_.table);
+    }
+  }
+  if (held) {
+    open_ = {held, &plan, i, backward, std::move(bound), boundInclusive, keys[count - 1].rowid};
+    db_->SetHolder(this);
+    Remember(this, guard_);
+  } else if (going) {
+    Drop();
   }
   rows.resize(count);
   keys.resize(count);
@@ -265,6 +335,23 @@ size_t DynamicCursor::Scan(bool backward, const Key* from, bool inclusive, size_
     std::reverse(keys.begin(), keys.end());
   }
   return count;
+}
+
+void DynamicCursor::LetGo() {
+  if (open_.stmt) sqlite3_reset(open_.stmt);
+  Drop();
+}
+
+void DynamicCursor::Drop() {
+  open_.stmt = nullptr;
+  if (db_->holder() == this) db_->SetHolder(nullptr);
+  Forget(this);
+}
+
+void DynamicCursor::LetGoIdle() {
+  if (open_.stmt) sqlite3_reset(open_.stmt);
+  open_.stmt = nullptr;
+  if (db_->holder() == this) db_->SetHolder(nullptr);
 }
 
 SQLRETURN DynamicCursor::Land(size_t count) {
@@ -311,6 +398,7 @@ SQLRETURN DynamicCursor::Absolute(SQLLEN k, size_t size, std::vector<FetchedRow>
 }
 
 bool DynamicCursor::ReadRow(int64_t rowid, FetchedRow& row, Key& k) {
+  LetGo();  // the row as it is now
   size_t n = shape_.order.size(), base = params_.size();
   auto it = plans_.find("r");
   if (it == plans_.end())

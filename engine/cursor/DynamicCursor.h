@@ -7,10 +7,14 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "cursor/Cursor.h"
+#include "cursor/IdleRelease.h"
 #include "cursor/Positioning.h"
 #include "cursor/QueryShape.h"
+#include "store/Database.h"
+#include "types/Schema.h"
 
 struct sqlite3_stmt;
 struct sqlite3_value;
@@ -22,7 +26,7 @@ class Locks;
 
 namespace engine::cursor {
 
-class DynamicCursor : public Cursor {
+class DynamicCursor : public Cursor, store::Database::Holder, IdleHolder {
  public:
   // Binds parameter i (1-based) of a statement to the application's value.
   using Binder = std::function<void(sqlite3_stmt*, int)>;
@@ -32,7 +36,8 @@ class DynamicCursor : public Cursor {
   // the cursor has finalized stmt.
   static std::unique_ptr<DynamicCursor> TryOpen(std::shared_ptr<store::Database> db,
                                                 sqlite3_stmt* stmt, const QueryShape& shape,
-                                                const Binder& bind, const std::string& verb);
+                                                const Binder& bind, const std::string& verb,
+                                                std::shared_ptr<const types::TableInfo> info);
   ~DynamicCursor() override;
 
   const std::vector<Column>& columns() const override { return columns_; }
@@ -53,6 +58,10 @@ class DynamicCursor : public Cursor {
   void UnlockRow(int64_t rowid);
   // Reads the row of that rowid again (the query's WHERE still applies): false when it is gone.
   bool ReadRow(int64_t rowid, FetchedRow& row);
+  // Held snapshots: while nobody commits, a fetch keeps its read snapshot and NEXT after NEXT
+  // (PRIOR after PRIOR) steps the open statement on. guard is the connection's: the idle
+  // release acts under it (cursor/IdleRelease.h). Without one the cursor never holds.
+  void HoldSnapshots(std::shared_ptr<std::recursive_mutex> guard) { guard_ = std::move(guard); }
 
  private:
   struct Key {
@@ -81,10 +90,27 @@ class DynamicCursor : public Cursor {
                       std::vector<FetchedRow>& rows, std::vector<Notice>& notices);
   // Reads a row by rowid into row and key; false when it is gone.
   bool ReadRow(int64_t rowid, FetchedRow& row, Key& key);
+  void LetGo() override;      // another statement needs the handle
+  void LetGoIdle() override;  // idle too long
+  void Drop();
+
+  // The statement left on the last row read while its snapshot is held.
+  struct Open {
+    sqlite3_stmt* stmt = nullptr;
+    const std::vector<sqlite3_stmt*>* plan = nullptr;
+    size_t index = 0;    // of stmt in plan
+    bool backward = false;
+    Key from;            // the boundary the plan's queries are bound to
+    bool inclusive = false;
+    int64_t rowid = 0;   // of the last row read
+  } open_;
+  unsigned char mark_[store::Database::kWalMark] = {};  // the WAL-index header of the snapshot
+  std::shared_ptr<std::recursive_mutex> guard_;
 
   std::shared_ptr<store::Database> db_;
   QueryShape shape_;
   std::string verb_;
+  std::string tag_;  // the table's schema version, in front of every query text
   std::vector<Column> columns_;
   size_t visible_ = 0;                   // columns the application sees
   std::vector<sqlite3_value*> params_;   // the application's parameters, as bound at execute

@@ -16,7 +16,8 @@ std::unique_ptr<Cursor> Open(OpenRequest r, std::vector<Notice>& notices) {
     return std::make_unique<ForwardCursor>(r.db, stmt.release(), r.maxRows, r.verb, r.table);
   if (r.cursorType == SQL_CURSOR_DYNAMIC && r.maxRows == 0) {
     if (auto shape = AnalyseQuery(r.sql, stmt.get())) {
-      if (auto dynamic = DynamicCursor::TryOpen(r.db, stmt.get(), *shape, r.bind, r.verb)) {
+      if (auto dynamic = DynamicCursor::TryOpen(r.db, stmt.get(), *shape, r.bind, r.verb, r.info)) {
+        r.db->Give(stmt.release());  // the cursor runs queries of its own
         if (r.lockRows && r.db->locks()) dynamic->LockRows(r.db->locks());
         return dynamic;
       }

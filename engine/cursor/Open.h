@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cursor/Cursor.h"
+#include "types/Schema.h"
 
 struct sqlite3_stmt;
 
@@ -27,6 +28,7 @@ struct OpenRequest {
   std::string verb, table;
   std::function<void(sqlite3_stmt*, int)> bind;  // binds parameter i of a statement again
   bool lockRows = false;                         // SQL_CONCUR_LOCK: a dynamic cursor locks rows
+  std::shared_ptr<const types::TableInfo> info;  // the table's, when already read
 };
 
 std::unique_ptr<Cursor> Open(OpenRequest request, std::vector<Notice>& notices);

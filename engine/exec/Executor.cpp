@@ -7,8 +7,10 @@
 #include "cursor/Open.h"
 #include "exec/Catalogo.h"
 #include "exec/DdlExec.h"
+#include "exec/PlanCache.h"
 #include "exec/RowLocks.h"
 #include "types/Adapt.h"
+#include "types/Schema.h"
 
 namespace engine::exec {
 
@@ -20,23 +22,54 @@ EngineError NoPermission() {
   return EngineError("42000", 15247, "User does not have permission to perform this action.");
 }
 
+// A statement taken from the database's kept ones, given back unless a cursor took it.
+struct Taken {
+  store::Database* db;
+  sqlite3_stmt* s;
+  ~Taken() {
+    if (s) db->Give(s);
+  }
+  sqlite3_stmt* release() {
+    sqlite3_stmt* r = s;
+    s = nullptr;
+    return r;
+  }
+};
+
 // Runs one SQLite statement; returns a cursor when it yields rows and may.
 std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& st, bool last,
                                        int firstParameter, const Options& options,
                                        SQLLEN& rowCount, std::vector<Notice>& notices) {
   auto db = st.kind == Kind::Query ? session.ForQuery() : session.current();
+  db->Claim(nullptr);  // a cursor's held snapshot would be this statement's too
   session.BeginIfNeeded(*db, st.kind != Kind::Query);
   const char* verb = st.verb.c_str();
   // Column types: value checks, collations, date literals (types/Adapt.h).
   std::string sql = types::Adapt(db->handle(), session.dateFormat(), st);
-  store::Stmt stmt(db->Prepare(sql, verb, st.name));
-  int markers = sqlite3_bind_parameter_count(stmt.get());
-  for (int i = 1; i <= markers; ++i) {
+  // A query's literals are bound, so that its text, prepared once, serves every key value.
+  Parameterized p;
+  if (st.kind == Kind::Query) {
+    p = ParameterizeQuery(sql);
+    sql = std::move(p.sql);
+  }
+  // Kept statements of a query carry its table's schema version: a table changed by any
+  // connection gets statements prepared for its new form.
+  std::shared_ptr<const types::TableInfo> info;
+  std::string table = st.name.empty() ? p.table : st.name;
+  if (st.kind == Kind::Query && !table.empty()) {
+    info = types::FindTable(db->handle(), table);
+    if (info) sql = "/*" + std::to_string(info->version) + "*/ " + sql;
+  }
+  Taken stmt{db.get(), db->Take(sql, verb, st.name)};
+  int markers = sqlite3_bind_parameter_count(stmt.s);
+  int own = p.literals.empty() ? markers : p.firstLiteral - 1;
+  for (int i = 1; i <= own; ++i) {
     if (!options.bind)
       throw EngineError("07002", 0, "COUNT field incorrect: parameters were not bound.");
-    options.bind(stmt.get(), i, firstParameter + i - 1);
+    options.bind(stmt.s, i, firstParameter + i - 1);
   }
-  if (sqlite3_column_count(stmt.get()) > 0) {
+  for (size_t i = 0; i < p.literals.size(); ++i) p.literals[i].BindTo(stmt.s, p.firstLiteral + int(i));
+  if (sqlite3_column_count(stmt.s) > 0) {
     if (!last)
       throw EngineError("42000", 0,
                         "Only the last statement of a batch may return rows: '" + st.verb +
@@ -44,18 +77,21 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
     // Forward-only, static or dynamic as requested and possible (cursor/Open.h).
     cursor::OpenRequest request{db, stmt.release(), sql, options.cursorType, options.maxRows,
                                 st.verb, st.name, [&](sqlite3_stmt* s, int i) {
-                                  options.bind(s, i, firstParameter + i - 1);
-                                }};
-    request.lockRows = options.concurrency == SQL_CONCUR_LOCK;
+                                  if (i <= own)
+                                    options.bind(s, i, firstParameter + i - 1);
+                                  else
+                                    p.literals[size_t(i - p.firstLiteral)].BindTo(s, i);
+                                },
+                                options.concurrency == SQL_CONCUR_LOCK, std::move(info)};
     return cursor::Open(std::move(request), notices);
   }
   if (st.kind == Kind::Dml && (st.verb == "UPDATE" || st.verb == "DELETE")) {
     // The rows it changes must not be locked by another connection (exec/RowLocks.h).
-    rowCount = RunLockingRows(*db, stmt.get(), verb, st.name);
+    rowCount = RunLockingRows(*db, stmt.s, verb, st.name);
     return nullptr;
   }
   int rc;
-  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+  while ((rc = sqlite3_step(stmt.s)) == SQLITE_ROW) {
   }
   if (rc != SQLITE_DONE) store::ThrowSqlite(db->handle(), rc, verb, st.name);
   rowCount = st.kind == Kind::Dml ? SQLLEN(sqlite3_changes(db->handle())) : -1;

@@ -1,7 +1,9 @@
 // What every entry point does around its work: check the handle, clear its diagnostics, turn
 // exceptions into diagnostic records, and read and write ODBC strings.
 #pragma once
+#include <mutex>
 #include <new>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,10 @@ SQLRETURN Run(void* handle, uint32_t magic, F&& work) {
   // it first, so the addresses coincide.
   if (!IsLiveHandle(static_cast<Handle*>(static_cast<H*>(handle)), magic)) return SQL_INVALID_HANDLE;
   H* h = static_cast<H*>(handle);
+  std::unique_lock<std::recursive_mutex> guard;
+  if constexpr (std::is_same_v<H, Dbc>) guard = std::unique_lock<std::recursive_mutex>(*h->guard);
+  if constexpr (std::is_same_v<H, Stmt>)
+    guard = std::unique_lock<std::recursive_mutex>(*h->dbc->guard);
   h->diag.Clear();
   SQLRETURN rc;
   try {

@@ -92,6 +92,8 @@ SQLRETURN SQL_API SQLFreeHandle(SQLSMALLINT type, SQLHANDLE handle) {
     case SQL_HANDLE_STMT: {
       Stmt* s = static_cast<Stmt*>(handle);
       if (!IsLiveHandle(s, kStmtMagic)) return SQL_INVALID_HANDLE;
+      auto guard = s->dbc->guard;
+      std::lock_guard<std::recursive_mutex> lock(*guard);
       FreeStatement(s);
       return SQL_SUCCESS;
     }

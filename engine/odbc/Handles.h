@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -40,6 +41,9 @@ struct Env : Handle {
 struct Dbc : Handle {
   explicit Dbc(Env* e) : Handle(kDbcMagic), env(e) {}
   Env* env;
+  // Held by every entry point working on the connection (and by the thread that lets go of
+  // idle read snapshots, cursor/IdleRelease.h).
+  std::shared_ptr<std::recursive_mutex> guard = std::make_shared<std::recursive_mutex>();
   std::unique_ptr<exec::Session> session;  // null when not connected
   std::set<Stmt*> statements;
   std::string dataSource;  // DSN connected to, if any

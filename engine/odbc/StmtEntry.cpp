@@ -4,6 +4,7 @@
 #include "convert/FromC.h"
 #include "convert/SqlTypes.h"
 #include "convert/ToC.h"
+#include "cursor/DynamicCursor.h"
 #include "exec/Executor.h"
 #include "odbc/Entry.h"
 #include "odbc/Rowset.h"
@@ -53,6 +54,8 @@ SQLRETURN Execute(Stmt& s, const tsql::Batch& batch) {
     throw;
   }
   s.cursor = std::move(outcome.cursor);
+  if (auto* dynamic = dynamic_cast<cursor::DynamicCursor*>(s.cursor.get()))
+    dynamic->HoldSnapshots(s.dbc->guard);
   s.cursorAtEnd = false;
   s.rowCount = outcome.rowCount;
   if (s.paramsProcessed) *s.paramsProcessed = 1;
@@ -466,8 +469,12 @@ SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER
         SQLLEN start = s.cursor && s.fetched ? s.cursor->RowsetStart() : 0;
         return integer(start > 0 ? SQLULEN(start) + s.currentRow : 0);
       }
-      default:
-        throw BadAttribute();
+      default: {
+        // Asked for often (the driver manager probes several per handle): no exception.
+        EngineError e = BadAttribute();
+        s.diag.Post(e.state(), SQLINTEGER(e.native()), e.what());
+        return SQL_ERROR;
+      }
     }
   });
 }

@@ -8,6 +8,7 @@
 #include <time.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "common/Error.h"
@@ -24,6 +25,9 @@ namespace {
 // to the logins of master (their salts and hashes): only the engine's own code reads them.
 int Authorize(void* data, int action, const char* arg1, const char* arg2, const char*,
               const char*) {
+  // Engine-internal statements (Exec, CatalogAccess) pass. The authorizer stays installed:
+  // setting it again would expire every prepared statement of the handle.
+  if (data && static_cast<const Database*>(data)->internal()) return SQLITE_OK;
   switch (action) {
     case SQLITE_ATTACH:
     case SQLITE_DETACH:
@@ -142,15 +146,63 @@ std::shared_ptr<Database> Database::Open(const std::string& path, const std::str
 }
 
 Database::~Database() {
-  if (db_) sqlite3_close_v2(db_);
+  if (!db_) return;
+  // Kept statements (and any other left) go first: a handle with statements would stay open.
+  for (auto& [sql, list] : kept_)
+    for (sqlite3_stmt* s : list) sqlite3_finalize(s);
+  while (sqlite3_stmt* s = sqlite3_next_stmt(db_, nullptr)) sqlite3_finalize(s);
+  sqlite3_close_v2(db_);
+}
+
+bool Database::WalMark(unsigned char out[kWalMark]) {
+  // Read through the handle's own mapping of the -shm file (its first region, mapped by SQLite
+  // once the handle has read in WAL mode): no system call, and the file SQLite itself uses.
+  sqlite3_file* f = nullptr;
+  if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &f) != SQLITE_OK || !f ||
+      !f->pMethods || f->pMethods->iVersion < 2 || !f->pMethods->xShmMap)
+    return false;
+  void volatile* region = nullptr;
+  if (f->pMethods->xShmMap(f, 0, 32768, 0, &region) != SQLITE_OK || !region) return false;
+  std::atomic_thread_fence(std::memory_order_acquire);
+  std::memcpy(out, const_cast<const void*>(region), kWalMark);
+  std::atomic_thread_fence(std::memory_order_acquire);
+  return true;
+}
+
+sqlite3_stmt* Database::Take(const std::string& sql, const char* verb, const std::string& table) {
+  Claim(nullptr);
+  auto it = kept_.find(sql);
+  if (it != kept_.end() && !it->second.empty()) {
+    sqlite3_stmt* s = it->second.back();
+    it->second.pop_back();
+    --keptCount_;
+    return s;
+  }
+  return Prepare(sql, verb, table);
+}
+
+void Database::Give(sqlite3_stmt* s) {
+  if (!s) return;
+  sqlite3_reset(s);
+  sqlite3_clear_bindings(s);
+  if (keptCount_ >= kKeep) {
+    // Full: forget an arbitrary text's statements to make room.
+    auto victim = kept_.begin();
+    for (sqlite3_stmt* v : victim->second) sqlite3_finalize(v);
+    keptCount_ -= victim->second.size();
+    kept_.erase(victim);
+  }
+  kept_[sqlite3_sql(s)].push_back(s);
+  ++keptCount_;
 }
 
 void Database::Exec(const char* sql) {
-  // Engine-internal statements may use PRAGMA: the authorizer is lifted for them.
-  sqlite3_set_authorizer(db_, nullptr, nullptr);
+  // Engine-internal statements may use PRAGMA.
+  Claim(nullptr);
+  ++internal_;
   char* err = nullptr;
   int rc = sqlite3_exec(db_, sql, nullptr, nullptr, &err);
-  if (catalogAccess_ == 0) sqlite3_set_authorizer(db_, Authorize, this);
+  --internal_;
   if (err) sqlite3_free(err);
   if (rc != SQLITE_OK) ThrowSqlite(db_, rc, "", "");
 }
@@ -187,6 +239,7 @@ void Database::SetLockTimeout(long ms) {
 bool Database::InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
 
 sqlite3_stmt* Database::Prepare(const std::string& sql, const char* verb, const std::string& table) {
+  Claim(nullptr);
   sqlite3_stmt* s = nullptr;
   const char* tail = nullptr;
   int rc = sqlite3_prepare_v2(db_, sql.c_str(), int(sql.size()), &s, &tail);
@@ -203,12 +256,11 @@ sqlite3_stmt* Database::Prepare(const std::string& sql, const char* verb, const 
 }
 
 Database::CatalogAccess::CatalogAccess(Database& db) : db_(db) {
-  if (db_.catalogAccess_++ == 0) sqlite3_set_authorizer(db_.db_, nullptr, nullptr);
+  db_.Claim(nullptr);
+  ++db_.internal_;
 }
 
-Database::CatalogAccess::~CatalogAccess() {
-  if (--db_.catalogAccess_ == 0) sqlite3_set_authorizer(db_.db_, Authorize, &db_);
-}
+Database::CatalogAccess::~CatalogAccess() { --db_.internal_; }
 
 void ThrowSqlite(sqlite3* db, int rc, const char* verb, const std::string& table) {
   std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);

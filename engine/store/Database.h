@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -40,6 +42,37 @@ class Database {
   bool InTransaction() const;
   // Prepares user text (one statement). Throws the mapped error.
   sqlite3_stmt* Prepare(const std::string& sql, const char* verb, const std::string& table);
+  // Prepare once per text: Take hands out a kept statement of that text (reset, no bindings)
+  // or prepares one; Give resets it and keeps it for the next Take. SQLite prepares a kept
+  // statement again by itself after a schema change.
+  sqlite3_stmt* Take(const std::string& sql, const char* verb, const std::string& table);
+  void Give(sqlite3_stmt* s);
+  // Inside Exec or a CatalogAccess scope: the authorizer lets engine statements through.
+  bool internal() const { return internal_ > 0; }
+
+  // A cursor that keeps a statement open between fetches, and with it the handle's read
+  // snapshot. Every other statement on the handle would read inside that snapshot, so Claim
+  // lets it go first (Take, Prepare, Exec and CatalogAccess claim the handle for nobody).
+  class Holder {
+   public:
+    virtual void LetGo() = 0;
+
+   protected:
+    ~Holder() = default;
+  };
+  void Claim(Holder* by) {
+    if (holder_ && holder_ != by) {
+      Holder* h = holder_;
+      holder_ = nullptr;
+      h->LetGo();
+    }
+  }
+  void SetHolder(Holder* h) { holder_ = h; }
+  Holder* holder() const { return holder_; }
+  // The first copy of the WAL-index header (store/Database.cpp): it changes with every commit
+  // by anyone. False when it cannot be read.
+  static constexpr size_t kWalMark = 48;
+  bool WalMark(unsigned char out[kWalMark]);
 
   // While one is alive, engine-internal SQL on the handle may read the catalogue through pragma
   // functions (pragma_index_list...), which SQLite authorizes when they run. Never held while
@@ -59,10 +92,14 @@ class Database {
   Database() = default;
   sqlite3* db_ = nullptr;
   std::string name_, path_;
-  int catalogAccess_ = 0;  // CatalogAccess objects alive
+  int internal_ = 0;  // Exec calls and CatalogAccess objects alive
+  static constexpr size_t kKeep = 256;
+  std::unordered_map<std::string, std::vector<sqlite3_stmt*>> kept_;
+  size_t keptCount_ = 0;
   long lockTimeoutMs_ = 30000;
   uint64_t busySince_ = 0;  // when the current wait for the write lock began
   std::shared_ptr<Locks> locks_;
+  Holder* holder_ = nullptr;
   static int Busy(void* self, int count);
 };
 

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -61,7 +62,7 @@ std::vector<std::string> UniqueColumns(const std::string& sql) {
   return cols;
 }
 
-std::shared_ptr<const TableInfo> Read(sqlite3* db, const std::string& name,
+std::shared_ptr<TableInfo> Read(sqlite3* db, const std::string& name,
                                       const std::vector<std::string>& indexSql) {
   Statement all(db, "SELECT * FROM main." + QuoteName(name));
   if (!all.get()) return nullptr;
@@ -101,18 +102,31 @@ int TableInfo::IndexOf(std::string_view column) const {
 }
 
 std::shared_ptr<const TableInfo> FindTable(sqlite3* db, const std::string& name) {
-  Statement q(db,
-              "SELECT type, name, sql FROM main.sqlite_master WHERE tbl_name = ?1 COLLATE NOCASE "
-              "AND type IN ('table', 'index') ORDER BY type DESC, name");
-  if (!q.get()) return nullptr;
-  sqlite3_bind_text(q.get(), 1, name.data(), int(name.size()), SQLITE_TRANSIENT);
+  // Prepared once per handle and kept (the handle finalizes it when it closes): every
+  // statement that names a table asks.
+  static const char kSql[] =
+      "SELECT type, name, sql FROM main.sqlite_master WHERE tbl_name = ?1 COLLATE NOCASE "
+      "AND type IN ('table', 'index') ORDER BY type DESC, name";
+  sqlite3_stmt* found = nullptr;
+  for (sqlite3_stmt* p = sqlite3_next_stmt(db, nullptr); p && !found; p = sqlite3_next_stmt(db, p))
+    if (!sqlite3_stmt_busy(p) && std::strcmp(sqlite3_sql(p), kSql) == 0) found = p;
+  if (!found && sqlite3_prepare_v3(db, kSql, -1, SQLITE_PREPARE_PERSISTENT, &found, nullptr) !=
+                    SQLITE_OK) {
+    sqlite3_finalize(found);
+    return nullptr;
+  }
+  struct Reset {
+    sqlite3_stmt* s;
+    ~Reset() { sqlite3_reset(s); }
+  } q{found};
+  sqlite3_bind_text(q.s, 1, name.data(), int(name.size()), SQLITE_TRANSIENT);
   std::string key, tableName;
   std::vector<std::string> indexSql;
-  while (sqlite3_step(q.get()) == SQLITE_ROW) {
-    std::string type = Column(q.get(), 0), sql = Column(q.get(), 2);
+  while (sqlite3_step(q.s) == SQLITE_ROW) {
+    std::string type = Column(q.s, 0), sql = Column(q.s, 2);
     if (type == "table") {
       if (!tableName.empty()) break;
-      tableName = Column(q.get(), 1);
+      tableName = Column(q.s, 1);
     } else if (!sql.empty()) {
       indexSql.push_back(sql);
     }
@@ -127,6 +141,7 @@ std::shared_ptr<const TableInfo> FindTable(sqlite3* db, const std::string& name)
   }
   auto info = Read(db, tableName, indexSql);
   if (!info) return nullptr;
+  info->version = std::hash<std::string>{}(key);
   std::lock_guard<std::mutex> lock(gMutex);
   if (gCache.size() > 512) gCache.clear();
   gCache[key] = info;

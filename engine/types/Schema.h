@@ -24,6 +24,9 @@ struct TableInfo {
   std::vector<ColumnInfo> columns;
   // Column lists of unique indexes (names in lower case).
   std::vector<std::vector<std::string>> uniqueKeys;
+  // Differs between any two schema texts of the table (a hash of its table and index texts):
+  // statements kept for one form of the table are not used for another.
+  uint64_t version = 0;
 
   const ColumnInfo* Find(std::string_view column) const;  // case-insensitive
   int IndexOf(std::string_view column) const;             // -1 when absent

@@ -47,7 +47,9 @@ Workspace::Workspace() {
   std::atexit(RemoveWorkspace);
   std::filesystem::create_directory(server());
   std::ofstream ini(path_ + "/odbcinst.ini");
-  ini << "[SQL Server]\nDriver = " << ZORB_ENGINE_LIB << "\nDataRoot = " << path_ << "\n\n"
+  // ZORB_BENCH_ENGINE runs the same program on another build of the engine (before/after).
+  const char* engine = std::getenv("ZORB_BENCH_ENGINE");
+  ini << "[SQL Server]\nDriver = " << (engine ? engine : ZORB_ENGINE_LIB) << "\nDataRoot = " << path_ << "\n\n"
       << "[SQLite3]\nDriver = " << SQLITE_ODBC_LIB << "\n";
   ini.close();
   std::ofstream(path_ + "/odbc.ini").close();
@@ -130,20 +132,25 @@ void KeepingReporter::ReportRuns(const std::vector<Run>& runs) {
     bool median = r.run_type == Run::RT_Aggregate && r.aggregate_name == "median";
     bool single = r.run_type == Run::RT_Iteration && r.repetitions <= 1;
     if (!median && !single) continue;
-    double ns = r.GetAdjustedRealTime() *
-                (r.time_unit == benchmark::kNanosecond    ? 1
-                 : r.time_unit == benchmark::kMicrosecond ? 1e3
-                 : r.time_unit == benchmark::kMillisecond ? 1e6
-                                                          : 1e9);
+    double unit = r.time_unit == benchmark::kNanosecond    ? 1
+                  : r.time_unit == benchmark::kMicrosecond ? 1e3
+                  : r.time_unit == benchmark::kMillisecond ? 1e6
+                                                           : 1e9;
     auto it = r.counters.find("items_per_second");
     double rate = it == r.counters.end() ? 0 : double(it->second);
-    times_[r.run_name.function_name] = {ns, rate};
+    times_[r.run_name.function_name] = {r.GetAdjustedRealTime() * unit, rate};
+    cpu_[r.run_name.function_name] = r.GetAdjustedCPUTime() * unit;
   }
 }
 
 double KeepingReporter::Nanoseconds(const std::string& name) const {
   auto it = times_.find(name);
   return it == times_.end() ? 0 : it->second.first;
+}
+
+double KeepingReporter::CpuNanoseconds(const std::string& name) const {
+  auto it = cpu_.find(name);
+  return it == cpu_.end() ? 0 : it->second;
 }
 
 double KeepingReporter::Rate(const std::string& name) const {

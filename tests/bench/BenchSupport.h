@@ -57,16 +57,18 @@ void FillPlain(const std::string& file, long rows);
 class KeepingReporter;
 void Run(int argc, char** argv, KeepingReporter& reporter);
 
-// Keeps the real time per iteration and items per second of every benchmark (the median of its
+// Keeps the real and CPU time per iteration and items per second of every benchmark (the median of its
 // repetitions, when there are several), by registered name.
 class KeepingReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override;
   double Nanoseconds(const std::string& name) const;
+  double CpuNanoseconds(const std::string& name) const;
   double Rate(const std::string& name) const;
 
  private:
   std::map<std::string, std::pair<double, double>> times_;
+  std::map<std::string, double> cpu_;
 };
 
 }  // namespace bench

@@ -1,0 +1,105 @@
+#include "cursor/IdleRelease.h"
+
+#include <pthread.h>
+#include <time.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <thread>
+#include <vector>
+
+namespace engine::cursor {
+
+namespace {
+
+class Releaser {
+ public:
+  Releaser() {
+    // A child of fork has no thread and its parent's snapshots: it starts again, unlocked.
+    pthread_atfork([] { TheReleaser().m_.lock(); }, [] { TheReleaser().m_.unlock(); },
+                   [] {
+                     Releaser& r = TheReleaser();
+                     r.thread_.release();  // the parent's, not ours to join
+                     r.held_.clear();
+                     r.m_.unlock();
+                   });
+  }
+  ~Releaser() {
+    {
+      std::lock_guard<std::mutex> l(m_);
+      stop_ = true;
+    }
+    cv_.notify_all();
+    if (thread_ && thread_->joinable()) thread_->join();
+  }
+
+  void Remember(IdleHolder* h, std::shared_ptr<std::recursive_mutex> guard) {
+    std::lock_guard<std::mutex> l(m_);
+    held_[h] = {std::move(guard), NowUs()};
+    if (!thread_) thread_ = std::make_unique<std::thread>([this] { Run(); });
+    cv_.notify_all();
+  }
+
+  static Releaser& TheReleaser();
+
+  void Forget(IdleHolder* h) {
+    std::lock_guard<std::mutex> l(m_);
+    held_.erase(h);
+  }
+
+ private:
+  struct Entry {
+    std::shared_ptr<std::recursive_mutex> guard;
+    uint64_t since;
+  };
+
+  void Run() {
+    std::unique_lock<std::mutex> l(m_);
+    while (!stop_) {
+      cv_.wait_for(l, std::chrono::milliseconds(held_.empty() ? 1000 : kIdleMs / 4));
+      uint64_t now = NowUs();
+      for (auto it = held_.begin(); it != held_.end();) {
+        // A connection in use is left alone: its next statement or fetch decides.
+        if (now - it->second.since < uint64_t(kIdleMs) * 1000 || !it->second.guard->try_lock()) {
+          ++it;
+          continue;
+        }
+        auto guard = it->second.guard;
+        IdleHolder* h = it->first;
+        it = held_.erase(it);
+        h->LetGoIdle();
+        guard->unlock();
+      }
+    }
+  }
+
+  std::mutex m_;
+  std::condition_variable cv_;
+  std::map<IdleHolder*, Entry> held_;
+  std::unique_ptr<std::thread> thread_;
+  bool stop_ = false;
+};
+
+Releaser& Releaser::TheReleaser() {
+  static Releaser r;
+  return r;
+}
+
+Releaser& TheReleaser() { return Releaser::TheReleaser(); }
+
+}  // namespace
+
+uint64_t NowUs() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return uint64_t(t.tv_sec) * 1000000u + uint64_t(t.tv_nsec) / 1000u;
+}
+
+void Remember(IdleHolder* h, std::shared_ptr<std::recursive_mutex> guard) {
+  TheReleaser().Remember(h, std::move(guard));
+}
+
+void Forget(IdleHolder* h) { TheReleaser().Forget(h); }
+
+}  // namespace engine::cursor

@@ -1,0 +1,32 @@
+// Simple parameterization of queries: the literals of a query's SQLite text become parameters
+// numbered after the application's, so that texts that differ only in their key values share
+// one prepared statement (store::Database::Take) and one set of cursor queries.
+#pragma once
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+namespace engine::exec {
+
+struct Literal {
+  enum class Kind { Integer, Real, Text } kind;
+  sqlite3_int64 i = 0;
+  double d = 0;
+  std::string s;
+  void BindTo(sqlite3_stmt* s, int index) const;
+};
+
+struct Parameterized {
+  std::string sql;                // the text with markers for its literals
+  int firstLiteral = 0;           // the marker number of literals[0]
+  std::vector<Literal> literals;  // in marker order
+  std::string table;              // the first table after the top-level FROM
+};
+
+// Literals of the WHERE, ON and LIMIT parts of a query become ?n, n counted on from the
+// highest marker already in the text. The select list, ORDER BY and GROUP BY (where a number
+// is a column's position) and blobs keep theirs.
+Parameterized ParameterizeQuery(const std::string& sql);
+
+}  // namespace engine::exec

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <mutex>
+#include <unordered_map>
 
 #include "cursor/ForwardCursor.h"
 #include "cursor/Positioning.h"
@@ -32,6 +34,27 @@ void Bind(sqlite3_stmt* s, int i, const Value& v) {
 }
 
 std::string Marker(size_t n) { return "?" + std::to_string(n); }
+
+// The columns of a query without computed ones, by its text when the text carries its table's
+// schema version (exec/Executor.cpp): the same text then always has the same columns.
+std::vector<Column> DescribeOnce(sqlite3_stmt* stmt) {
+  static std::mutex m;
+  static std::unordered_map<std::string, std::vector<Column>> described;
+  std::string sql = sqlite3_sql(stmt);
+  bool keep = sql.compare(0, 2, "/*") == 0;
+  if (keep) {
+    std::lock_guard<std::mutex> l(m);
+    auto it = described.find(sql);
+    if (it != described.end()) return it->second;
+  }
+  std::vector<Column> cols = ForwardCursor::Describe(stmt, false);
+  if (keep) {
+    std::lock_guard<std::mutex> l(m);
+    if (described.size() > 1024) described.clear();
+    described.emplace(std::move(sql), cols);
+  }
+  return cols;
+}
 
 }  // namespace
 
@@ -106,7 +129,7 @@ std::unique_ptr<DynamicCursor> DynamicCursor::TryOpen(std::shared_ptr<store::Dat
     }
     stepped = rc == SQLITE_ROW;
   }
-  c->columns_ = ForwardCursor::Describe(stmt, stepped);
+  c->columns_ = computed ? ForwardCursor::Describe(stmt, stepped) : DescribeOnce(stmt);
   sqlite3_reset(stmt);
   return c;
 }

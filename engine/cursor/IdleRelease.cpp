@@ -6,6 +6,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <map>
+#include <new>
 #include <thread>
 #include <vector>
 
@@ -19,10 +20,12 @@ class Releaser {
     // A child of fork has no thread and its parent's snapshots: it starts again, unlocked.
     pthread_atfork([] { TheReleaser().m_.lock(); }, [] { TheReleaser().m_.unlock(); },
                    [] {
+                     // The parent's thread, and its waits, do not exist here.
                      Releaser& r = TheReleaser();
-                     r.thread_.release();  // the parent's, not ours to join
+                     r.thread_.release();
                      r.held_.clear();
-                     r.m_.unlock();
+                     new (&r.m_) std::mutex();
+                     new (&r.cv_) std::condition_variable();
                    });
   }
   ~Releaser() {

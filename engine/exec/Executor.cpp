@@ -42,6 +42,7 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
                                        SQLLEN& rowCount, std::vector<Notice>& notices) {
   auto db = st.kind == Kind::Query ? session.ForQuery() : session.current();
   db->Claim(nullptr);  // a cursor's held snapshot would be this statement's too
+  types::TableMemo tables(db->handle());
   session.BeginIfNeeded(*db, st.kind != Kind::Query);
   const char* verb = st.verb.c_str();
   // Column types: value checks, collations, date literals (types/Adapt.h).

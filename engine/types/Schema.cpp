@@ -101,7 +101,27 @@ int TableInfo::IndexOf(std::string_view column) const {
   return -1;
 }
 
+namespace {
+thread_local TableMemo* tMemo = nullptr;
+std::shared_ptr<const TableInfo> Find(sqlite3* db, const std::string& name);
+}  // namespace
+
+TableMemo::TableMemo(sqlite3* db) : db_(db), outer_(tMemo) { tMemo = this; }
+TableMemo::~TableMemo() { tMemo = outer_; }
+
 std::shared_ptr<const TableInfo> FindTable(sqlite3* db, const std::string& name) {
+  TableMemo* memo = tMemo && tMemo->db_ == db ? tMemo : nullptr;
+  if (memo)
+    for (const auto& [n, info] : memo->read_)
+      if (n == name) return info;
+  auto info = Find(db, name);
+  if (memo) memo->read_.emplace_back(name, info);
+  return info;
+}
+
+namespace {
+
+std::shared_ptr<const TableInfo> Find(sqlite3* db, const std::string& name) {
   // Prepared once per handle and kept (the handle finalizes it when it closes): every
   // statement that names a table asks.
   static const char kSql[] =
@@ -147,5 +167,7 @@ std::shared_ptr<const TableInfo> FindTable(sqlite3* db, const std::string& name)
   gCache[key] = info;
   return info;
 }
+
+}  // namespace
 
 }  // namespace engine::types

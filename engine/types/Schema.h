@@ -35,4 +35,20 @@ struct TableInfo {
 // The table of that name in the main database of db; null when there is none (or it is a view).
 std::shared_ptr<const TableInfo> FindTable(sqlite3* db, const std::string& name);
 
+// While one is alive on a thread, FindTable reads each table of db once: the passes over one
+// statement share what the first read.
+class TableMemo {
+ public:
+  explicit TableMemo(sqlite3* db);
+  ~TableMemo();
+  TableMemo(const TableMemo&) = delete;
+  TableMemo& operator=(const TableMemo&) = delete;
+
+ private:
+  friend std::shared_ptr<const TableInfo> FindTable(sqlite3*, const std::string&);
+  sqlite3* db_;
+  TableMemo* outer_;
+  std::vector<std::pair<std::string, std::shared_ptr<const TableInfo>>> read_;
+};
+
 }  // namespace engine::types

@@ -165,7 +165,7 @@ int main(int argc, char** argv) {
   sqlite3_exec(raw, "PRAGMA synchronous=FULL; PRAGMA mmap_size=268435456", nullptr, nullptr,
                nullptr);
 
-  auto cpu = [](benchmark::internal::Benchmark* b) { b->Unit(benchmark::kMicrosecond); };
+  auto cpu = [](benchmark::internal::Benchmark* b) { return b->Unit(benchmark::kMicrosecond); };
   cpu(benchmark::RegisterBenchmark("Exact/engine", ExactEngine, &engine));
   cpu(benchmark::RegisterBenchmark("Exact/raw", ExactRaw, raw));
   cpu(benchmark::RegisterBenchmark("Next1/engine", NextEngine, &engine));

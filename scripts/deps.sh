@@ -5,7 +5,7 @@
 set -euo pipefail
 unset ODBCSYSINI ODBCINI ODBCINSTINI
 pkgs=(g++ cmake make pkg-config unixodbc unixodbc-dev odbcinst libsqlite3-dev libsodium-dev
-      libgtest-dev libgmock-dev)
+      libgtest-dev libgmock-dev python3-pyodbc)
 [ "${1:-}" = bench ] && pkgs+=(libbenchmark-dev libsqliteodbc)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

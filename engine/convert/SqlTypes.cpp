@@ -122,6 +122,9 @@ SQLSMALLINT DefaultCType(SQLSMALLINT sqlType) {
     case SQL_BINARY:
     case SQL_VARBINARY:
     case SQL_LONGVARBINARY: return SQL_C_BINARY;
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR: return SQL_C_WCHAR;
     default: return SQL_C_CHAR;
   }
 }

@@ -586,6 +586,38 @@ std::unique_ptr<cursor::Cursor> SpecialColumnsResult(Session& session, SQLUSMALL
   return Result(std::move(cols), std::move(rows));
 }
 
+std::unique_ptr<cursor::Cursor> ForeignKeysResult(Naming naming) {
+  bool odbc3 = naming == Naming::Odbc3;
+  std::vector<Column> cols{Col(odbc3 ? "PKTABLE_CAT" : "PKTABLE_QUALIFIER", "varchar(128)"),
+                           Col(odbc3 ? "PKTABLE_SCHEM" : "PKTABLE_OWNER", "varchar(128)"),
+                           Col("PKTABLE_NAME", "varchar(128)", SQL_NO_NULLS),
+                           Col("PKCOLUMN_NAME", "varchar(128)", SQL_NO_NULLS),
+                           Col(odbc3 ? "FKTABLE_CAT" : "FKTABLE_QUALIFIER", "varchar(128)"),
+                           Col(odbc3 ? "FKTABLE_SCHEM" : "FKTABLE_OWNER", "varchar(128)"),
+                           Col("FKTABLE_NAME", "varchar(128)", SQL_NO_NULLS),
+                           Col("FKCOLUMN_NAME", "varchar(128)", SQL_NO_NULLS),
+                           Col("KEY_SEQ", "smallint", SQL_NO_NULLS),
+                           Col("UPDATE_RULE", "smallint"),
+                           Col("DELETE_RULE", "smallint"),
+                           Col("FK_NAME", "varchar(128)"),
+                           Col("PK_NAME", "varchar(128)"),
+                           Col("DEFERRABILITY", "smallint")};
+  return Result(std::move(cols), {});
+}
+
+std::unique_ptr<cursor::Cursor> ProceduresResult(Naming naming) {
+  bool odbc3 = naming == Naming::Odbc3;
+  std::vector<Column> cols{Col(odbc3 ? "PROCEDURE_CAT" : "PROCEDURE_QUALIFIER", "varchar(128)"),
+                           Col(odbc3 ? "PROCEDURE_SCHEM" : "PROCEDURE_OWNER", "varchar(128)"),
+                           Col("PROCEDURE_NAME", "varchar(128)", SQL_NO_NULLS),
+                           Col("NUM_INPUT_PARAMS", "int"),
+                           Col("NUM_OUTPUT_PARAMS", "int"),
+                           Col("NUM_RESULT_SETS", "int"),
+                           Col("REMARKS", "varchar(254)"),
+                           Col("PROCEDURE_TYPE", "smallint")};
+  return Result(std::move(cols), {});
+}
+
 std::unique_ptr<cursor::Cursor> TypeInfoResult(SQLSMALLINT dataType, Naming naming) {
   bool odbc3 = naming == Naming::Odbc3;
   std::vector<Column> cols{Col("TYPE_NAME", "varchar(128)", SQL_NO_NULLS),

@@ -20,7 +20,7 @@ EngineError NoPermission() {
 }
 
 // Runs one SQLite statement; returns a cursor when it yields rows and may.
-std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& st, bool last,
+std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& st,
                                        int firstParameter, const Options& options,
                                        SQLLEN& rowCount, std::vector<Notice>& notices) {
   auto db = st.kind == Kind::Query ? session.ForQuery() : session.current();
@@ -36,10 +36,6 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
     options.bind(stmt.get(), i, firstParameter + i - 1);
   }
   if (sqlite3_column_count(stmt.get()) > 0) {
-    if (!last)
-      throw EngineError("42000", 0,
-                        "Only the last statement of a batch may return rows: '" + st.verb +
-                            "' comes before the end.");
     // Forward-only, static or dynamic as requested and possible (cursor/Open.h).
     cursor::OpenRequest request{db, stmt.release(), sql, options.cursorType, options.maxRows,
                                 st.verb, st.name, [&](sqlite3_stmt* s, int i) {
@@ -82,10 +78,12 @@ Procedure FindProcedure(const std::string& name) {
 }
 
 Outcome Execute(Session& session, const tsql::Batch& batch, const Options& options,
-                std::vector<Notice>& notices) {
+                std::vector<Notice>& notices, size_t from) {
   Outcome out;
   int parameter = 1;
-  for (size_t i = 0; i < batch.statements.size(); ++i) {
+  for (size_t i = 0; i < from && i < batch.statements.size(); ++i)
+    parameter += batch.statements[i].parameters;
+  for (size_t i = from; i < batch.statements.size(); ++i) {
     const tsql::Statement& st = batch.statements[i];
     bool last = i + 1 == batch.statements.size();
     out.cursor.reset();
@@ -96,7 +94,7 @@ Outcome Execute(Session& session, const tsql::Batch& batch, const Options& optio
       case Kind::Ddl:
       case Kind::DropTable: {
         TableGuard guard(session, st);  // TABLOCKX, engine tables (exec/DdlExec.h)
-        out.cursor = RunSql(session, st, last, parameter, options, out.rowCount, notices);
+        out.cursor = RunSql(session, st, parameter, options, out.rowCount, notices);
         break;
       }
       case Kind::SelectInto:
@@ -162,17 +160,19 @@ Outcome Execute(Session& session, const tsql::Batch& batch, const Options& optio
         Procedure p = FindProcedure(Lower(st.name));
         if (!p)
           throw EngineError("42000", 2812, "Could not find stored procedure '" + st.name + "'.");
-        Outcome o = p(session, st.args, options, notices);
-        if (o.cursor && !last)
-          throw EngineError("42000", 0,
-                            "Only the last statement of a batch may return rows: '" + st.name +
-                                "' comes before the end.");
-        out = std::move(o);
+        out = p(session, st.args, options, notices);
         break;
       }
     }
     parameter += st.parameters;
+    // A result ends this part of the batch; the rest runs when the application asks for the
+    // next result.
+    if (out.cursor && !last) {
+      out.next = i + 1;
+      return out;
+    }
   }
+  out.next = batch.statements.size();
   return out;
 }
 

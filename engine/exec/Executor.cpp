@@ -19,15 +19,29 @@ EngineError NoPermission() {
   return EngineError("42000", 15247, "User does not have permission to perform this action.");
 }
 
-// Runs one SQLite statement; returns a cursor when it yields rows and may.
+// A computed column is described by the type SQL Server gives its expression, whatever its
+// first value (a NULL, or no row at all, says nothing).
+void ApplyResultTypes(const std::vector<cursor::Column>& described,
+                      const std::vector<std::string>& types) {
+  if (types.size() != described.size()) return;
+  auto& cols = const_cast<std::vector<cursor::Column>&>(described);
+  for (size_t i = 0; i < cols.size(); ++i)
+    if (cols[i].declared.empty() && !types[i].empty()) {
+      cols[i].declared = types[i];
+      cols[i].type = convert::DescribeDeclared(types[i]);
+    }
+}
+
+// Runs one SQLite statement; returns a cursor when it yields rows.
 std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& st,
                                        int firstParameter, const Options& options,
                                        SQLLEN& rowCount, std::vector<Notice>& notices) {
   auto db = st.kind == Kind::Query ? session.ForQuery() : session.current();
   session.BeginIfNeeded(*db);
   const char* verb = st.verb.c_str();
-  // Column types: value checks, collations, date literals (types/Adapt.h).
-  std::string sql = types::Adapt(db->handle(), session.dateFormat(), st);
+  // Column types: value checks, collations, date literals, operators (types/Adapt.h).
+  std::vector<std::string> resultTypes;
+  std::string sql = types::Adapt(db->handle(), session.dateFormat(), st, &resultTypes);
   store::Stmt stmt(db->Prepare(sql, verb, st.name));
   int markers = sqlite3_bind_parameter_count(stmt.get());
   for (int i = 1; i <= markers; ++i) {
@@ -41,7 +55,9 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
                                 st.verb, st.name, [&](sqlite3_stmt* s, int i) {
                                   options.bind(s, i, firstParameter + i - 1);
                                 }};
-    return cursor::Open(std::move(request), notices);
+    auto cursor = cursor::Open(std::move(request), notices);
+    ApplyResultTypes(cursor->columns(), resultTypes);
+    return cursor;
   }
   int rc;
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
@@ -65,8 +81,12 @@ std::vector<cursor::Column> DescribePrepared(Session& session, const tsql::Batch
   const tsql::Statement& st = batch.statements[0];
   try {
     auto db = session.ForQuery();
-    store::Stmt stmt(db->Prepare(st.sql, st.verb.c_str(), st.name));
-    return cursor::ForwardCursor::Describe(stmt.get(), false);
+    std::vector<std::string> resultTypes;
+    std::string sql = types::Adapt(db->handle(), session.dateFormat(), st, &resultTypes);
+    store::Stmt stmt(db->Prepare(sql, st.verb.c_str(), st.name));
+    auto cols = cursor::ForwardCursor::Describe(stmt.get(), false);
+    ApplyResultTypes(cols, resultTypes);
+    return cols;
   } catch (const EngineError&) {
     return {};
   }

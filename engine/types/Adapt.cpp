@@ -9,6 +9,7 @@
 #include "common/Text.h"
 #include "types/Collation.h"
 #include "types/Dates.h"
+#include "types/Operators.h"
 #include "types/Schema.h"
 #include "types/SqlText.h"
 #include "types/Values.h"
@@ -362,12 +363,13 @@ std::string AdaptText(sqlite3* db, std::string_view dateFormat, const std::strin
   return Adapter(db, dateFormat, sql).Run();
 }
 
-std::string Adapt(sqlite3* db, std::string_view dateFormat, const tsql::Statement& st) {
+std::string Adapt(sqlite3* db, std::string_view dateFormat, const tsql::Statement& st,
+                  std::vector<std::string>* resultTypes) {
   switch (st.kind) {
     case tsql::Kind::Query:
     case tsql::Kind::Dml:
     case tsql::Kind::Ddl:
-      return AdaptText(db, dateFormat, st.sql);
+      return AdaptText(db, dateFormat, RewriteOperators(db, dateFormat, st.sql, resultTypes));
     default:
       return st.sql;
   }

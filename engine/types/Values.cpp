@@ -13,6 +13,7 @@
 #include "convert/ToC.h"
 #include "types/Collation.h"
 #include "types/Dates.h"
+#include "types/Functions.h"
 
 namespace engine::types {
 
@@ -367,6 +368,7 @@ Value ConvertForColumn(const Value& v, const TypeDecl& t, std::string_view dateF
 }
 
 void Register(sqlite3* db) {
+  RegisterTsqlFunctions(db);  // types/Functions.h
   sqlite3_create_collation_v2(db, kCollation, SQLITE_UTF8, nullptr, Collate, nullptr);
   sqlite3_create_function_v2(db, kFunction, 5, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                              ConvertFunction, nullptr, nullptr, nullptr);

@@ -266,7 +266,8 @@ TEST_F(ColumnTypes, DeclaredTypesAreDescribed) {
       EXPECT_EQ(Describe(h, SQLUSMALLINT(i + 1)), expected[i]) << i << " cursor " << cursor;
     SQLFreeStmt(h, SQL_CLOSE);
   }
-  // A computed column has no name and the type of its value; an alias is its label.
+  // A computed column has no name and the type SQL Server gives its expression (int * 2.5 is a
+  // decimal); an alias is its label.
   s.Ok("INSERT INTO x (a, c, p) VALUES ('k', 1, '20090305')");
   ASSERT_EQ(s.Exec("SELECT c * 2.5, a, k + 1 AS suma FROM x ORDER BY a"), SQL_SUCCESS);
   char name[16] = "?";
@@ -276,7 +277,7 @@ TEST_F(ColumnTypes, DeclaredTypesAreDescribed) {
             SQL_SUCCESS);
   EXPECT_EQ(std::string(name), "");
   EXPECT_EQ(nameLength, 0);
-  EXPECT_EQ(type, SQL_FLOAT);
+  EXPECT_EQ(type, SQL_DECIMAL);
   char label[32];
   EXPECT_EQ(SQLColAttribute(h, 3, SQL_DESC_LABEL, label, sizeof label, nullptr, nullptr),
             SQL_SUCCESS);

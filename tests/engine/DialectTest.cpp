@@ -1,0 +1,209 @@
+// T-SQL expressions with the results SQL Server documents for them: concatenation and datetime
+// arithmetic, integer overflow and division by zero, CAST and CONVERT with their styles, the
+// common functions on NULL and blanks, and the types results are described with.
+#include "Entorno.h"
+#include "Odbc.h"
+
+namespace {
+
+class Dialect : public ConServidor {};
+
+struct Case {
+  const char* expression;
+  const char* result;  // text of the one value ("<null>" for NULL); null when it fails
+  long native = 0;     // the error's number when it fails
+};
+
+void Check(Session& s, const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    std::string sql = std::string("SELECT ") + c.expression + " FROM one";
+    if (c.result) {
+      EXPECT_EQ(s.stmt->Query(sql), (Rows{{c.result}})) << c.expression;
+    } else {
+      EXPECT_EQ(s.Exec(sql), SQL_ERROR) << c.expression;
+      EXPECT_EQ(s.diag().native, c.native) << c.expression << ": " << s.diag().message;
+      SQLFreeStmt(s.stmt->h, SQL_CLOSE);
+    }
+  }
+}
+
+struct Fixture {
+  explicit Fixture(const std::string& server) : s(server) {
+    s.Ok("CREATE TABLE one (i int, big bigint, s varchar(10), ch char(4), d dec(12,2), "
+         "dt datetime, n int)");
+    s.Ok("INSERT INTO one VALUES (7, 5000000000, 'ab', 'xy', 1234.50, "
+         "'2024-01-31 10:05:00', NULL)");
+  }
+  Session s;
+};
+
+TEST_F(Dialect, OperatorsFollowTheOperandTypes) {
+  Fixture f(entorno.servidor());
+  Check(f.s, {
+      {"'ab' + 'cd'", "abcd"},
+      {"'1' + '2'", "12"},
+      {"s + 'cd'", "abcd"},
+      {"ch + '|'", "xy  |"},  // char keeps its blanks
+      {"s + NULL", "<null>"},
+      {"'1' + 2", "3"},
+      {"i + '5'", "12"},
+      {"'ab' + 1", nullptr, 245},
+      {"'ab' - 'a'", nullptr, 402},
+      {"dt + 1", "2024-02-01 10:05:00.000"},
+      {"dt - 1.5", "2024-01-29 22:05:00.000"},
+      {"dt * 2", nullptr, 8117},
+      {"2147483647 + 1", nullptr, 8115},
+      {"i * 2147483647", nullptr, 8115},
+      {"big + 1", "5000000001"},
+      {"CAST(2147483647 AS bigint) + 1", "2147483648"},
+      {"1 / 0", nullptr, 8134},
+      {"i % 0", nullptr, 8134},
+      {"1.5 / 0", nullptr, 8134},
+      {"7 / 2", "3"},
+      {"-7 / 2", "-3"},
+      {"i % 3", "1"},
+      {"7.0 / 2", "3.500000"},
+      {"10 - 2 * 3", "4"},
+      {"(10 - 2) * 3", "24"},
+      {"d + 0.005", "1234.505"},
+      {"d * 2", "2469.00"},
+      {"n + 1", "<null>"},
+  });
+}
+
+TEST_F(Dialect, CastAndConvertStyles) {
+  Fixture f(entorno.servidor());
+  f.s.Ok("SET DATEFORMAT dmy");
+  Check(f.s, {
+      {"CAST('2024-01-01' AS datetime)", "2024-01-01 00:00:00.000"},
+      {"CAST('31/01/2024' AS datetime)", "2024-01-31 00:00:00.000"},
+      {"CAST('31/02/2024' AS datetime)", nullptr, 242},
+      {"CAST('soon' AS datetime)", nullptr, 241},
+      {"CAST('12abc' AS int)", nullptr, 245},
+      {"CAST('1.5' AS int)", nullptr, 245},
+      {"CAST(' 12 ' AS int)", "12"},
+      {"CAST('' AS int)", "0"},
+      {"CAST(1.9 AS int)", "1"},
+      {"CAST(123.456 AS dec(5,2))", "123.46"},
+      {"CAST(12345.6 AS dec(5,2))", nullptr, 8115},
+      {"CAST('abcdef' AS char(3))", "abc"},
+      {"CAST(12 AS varchar)", "12"},
+      {"CAST(d AS varchar(10))", "1234.50"},
+      {"CAST(NULL AS int)", "<null>"},
+      {"CONVERT(varchar, dt, 101)", "01/31/2024"},
+      {"CONVERT(varchar, dt, 103)", "31/01/2024"},
+      {"CONVERT(varchar, dt, 112)", "20240131"},
+      {"CONVERT(varchar, dt, 120)", "2024-01-31 10:05:00"},
+      {"CONVERT(varchar, dt, 121)", "2024-01-31 10:05:00.000"},
+      {"CONVERT(varchar(8), dt, 121)", "2024-01-"},
+      {"CONVERT(varchar, dt)", "Jan 31 2024 10:05AM"},
+      {"CONVERT(varchar, dt, 7777)", nullptr, 281},
+      {"CONVERT(datetime, '01/02/2024', 101)", "2024-01-02 00:00:00.000"},
+      {"CONVERT(datetime, '01/02/2024', 103)", "2024-02-01 00:00:00.000"},
+      {"CONVERT(datetime, '20240131', 112)", "2024-01-31 00:00:00.000"},
+      {"CONVERT(int, '42')", "42"},
+  });
+}
+
+TEST_F(Dialect, FunctionsOnNullAndBlanks) {
+  Fixture f(entorno.servidor());
+  Check(f.s, {
+      {"LEN('abc  ')", "3"},
+      {"LEN('  a')", "3"},
+      {"LEN('')", "0"},
+      {"LEN(n)", "<null>"},
+      {"LEN(ch)", "2"},
+      {"LEFT('abcdef', 2)", "ab"},
+      {"RIGHT('abcdef', 2)", "ef"},
+      {"LEFT('ab', 5)", "ab"},
+      {"LEFT('ab', -1)", nullptr, 536},
+      {"LEFT(n, 1)", "<null>"},
+      {"SUBSTRING('abcdef', 2, 3)", "bcd"},
+      {"SUBSTRING('abcdef', 0, 3)", "ab"},
+      {"SUBSTRING('abc', 5, 2)", ""},
+      {"SUBSTRING('abc', 1, -1)", nullptr, 537},
+      {"CHARINDEX('b', 'abcb')", "2"},
+      {"CHARINDEX('B', 'abcb', 3)", "4"},
+      {"CHARINDEX('z', 'abc')", "0"},
+      {"CHARINDEX(NULL, 'abc')", "<null>"},
+      {"LTRIM('  a ')", "a "},
+      {"RTRIM(' a  ')", " a"},
+      {"UPPER('\xe0" "bc')", "\xc0" "BC"},
+      {"LOWER('\xc0" "B')", "\xe0" "b"},
+      {"REPLACE('aBcb', 'b', 'x')", "axcx"},
+      {"REPLACE(NULL, 'b', 'x')", "<null>"},
+      {"ROUND(123.456, 2)", "123.460"},
+      {"ROUND(123.456, -1)", "120.000"},
+      {"ROUND(125, -1)", "130"},
+      {"ROUND(-2.5, 0)", "-3.0"},
+      {"ROUND(123.456, 1, 1)", "123.400"},
+      {"ABS(-5)", "5"},
+      {"CEILING(1.2)", "2"},
+      {"FLOOR(-1.2)", "-2"},
+      {"STR(123.45, 6, 1)", " 123.5"},
+      {"STR(123.45)", "       123"},
+      {"STR(12345678901)", "**********"},
+      {"ISNULL(n, 5)", "5"},
+      {"ISNULL(i, 5)", "7"},
+      {"COALESCE(n, NULL, 3)", "3"},
+      {"DATEADD(day, 1, '2024-01-31')", "2024-02-01 00:00:00.000"},
+      {"DATEADD(month, 1, '2024-01-31')", "2024-02-29 00:00:00.000"},
+      {"DATEADD(yy, -1, '2024-02-29')", "2023-02-28 00:00:00.000"},
+      {"DATEADD(mi, 90, dt)", "2024-01-31 11:35:00.000"},
+      {"DATEADD(day, n, dt)", "<null>"},
+      {"DATEADD(fortnight, 1, dt)", nullptr, 155},
+      {"DATEDIFF(day, '2024-01-01', '2024-03-01')", "60"},
+      {"DATEDIFF(month, '2024-01-31', '2024-02-01')", "1"},
+      {"DATEDIFF(year, '2023-12-31', '2024-01-01')", "1"},
+      {"DATEDIFF(week, '2024-01-06', '2024-01-07')", "1"},
+      {"DATEDIFF(hour, dt, '2024-02-01')", "14"},
+      {"DATEPART(weekday, '2024-01-07')", "1"},
+      {"DATEPART(dayofyear, '2024-12-31')", "366"},
+      {"DATEPART(week, '2024-01-07')", "2"},
+      {"DATEPART(quarter, dt)", "1"},
+      {"YEAR(dt)", "2024"},
+      {"MONTH('2024-05-06')", "5"},
+      {"DAY(dt)", "31"},
+      {"YEAR(n)", "<null>"},
+  });
+}
+
+// Computed columns are described by SQL Server's type rules, not by their first value.
+TEST_F(Dialect, ResultTypesComeFromTheExpression) {
+  Fixture f(entorno.servidor());
+  f.s.Ok("INSERT INTO one (i, d) VALUES (NULL, 291257.90)");
+  f.s.Ok("INSERT INTO one (i, d) VALUES (NULL, -1234.30)");
+  struct Described {
+    const char* query;
+    SQLSMALLINT type;
+    SQLULEN size;
+    SQLSMALLINT scale;
+    const char* first;  // the first row's value
+  } cases[] = {
+      {"SELECT i + 1 FROM one ORDER BY i", SQL_INTEGER, 10, 0, "<null>"},
+      {"SELECT i + 1 FROM one WHERE 1 = 0", SQL_INTEGER, 10, 0, nullptr},
+      {"SELECT SUM(d) FROM one", SQL_DECIMAL, 38, 2, "291258.10"},
+      {"SELECT d * 2 FROM one WHERE i = 7", SQL_DECIMAL, 14, 2, "2469.00"},
+      {"SELECT s + 'cd' FROM one ORDER BY i", SQL_VARCHAR, 12, 0, "<null>"},
+      {"SELECT GETDATE() FROM one WHERE 1 = 0", SQL_TYPE_TIMESTAMP, 23, 3, nullptr},
+      {"SELECT LEN(s) AS n FROM one WHERE 1 = 0", SQL_INTEGER, 10, 0, nullptr},
+      {"SELECT CAST(n AS dec(9,3)) FROM one", SQL_DECIMAL, 9, 3, "<null>"},
+  };
+  for (const Described& c : cases) {
+    ASSERT_EQ(f.s.Exec(c.query), SQL_SUCCESS) << c.query;
+    SQLSMALLINT type = 0, scale = 0;
+    SQLULEN size = 0;
+    EXPECT_EQ(SQLDescribeCol(f.s.stmt->h, 1, nullptr, 0, nullptr, &type, &size, &scale, nullptr),
+              SQL_SUCCESS);
+    EXPECT_EQ(std::tie(type, size, scale), std::tie(c.type, c.size, c.scale)) << c.query;
+    Rows rows = f.s.stmt->Rows();
+    if (c.first) {
+      ASSERT_FALSE(rows.empty()) << c.query;
+      EXPECT_EQ(rows[0][0], c.first) << c.query;
+    } else {
+      EXPECT_TRUE(rows.empty()) << c.query;
+    }
+  }
+}
+
+}  // namespace

@@ -8,6 +8,7 @@
 #include "exec/Catalogo.h"
 #include "exec/DdlExec.h"
 #include "types/Adapt.h"
+#include "types/Schema.h"
 
 namespace engine::exec {
 
@@ -30,6 +31,21 @@ void ApplyResultTypes(const std::vector<cursor::Column>& described,
       cols[i].declared = types[i];
       cols[i].type = convert::DescribeDeclared(types[i]);
     }
+}
+
+// After an INSERT into a table with an IDENTITY column: its value in the last row inserted.
+void LastIdentity(Session& session, store::Database& db, const std::string& table) {
+  auto info = types::FindTable(db.handle(), table);
+  if (!info || info->identity.empty()) return;
+  std::string sql = "SELECT " + QuoteName(info->identity) + " FROM " + QuoteName(info->name) +
+                    " WHERE rowid = last_insert_rowid()";
+  sqlite3_stmt* q = nullptr;
+  if (sqlite3_prepare_v2(db.handle(), sql.c_str(), int(sql.size()), &q, nullptr) == SQLITE_OK &&
+      sqlite3_step(q) == SQLITE_ROW) {
+    session.counters.hasIdentity = true;
+    session.counters.identity = sqlite3_column_int64(q, 0);
+  }
+  sqlite3_finalize(q);
 }
 
 // Runs one SQLite statement; returns a cursor when it yields rows.
@@ -64,6 +80,10 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
   }
   if (rc != SQLITE_DONE) store::ThrowSqlite(db->handle(), rc, verb, st.name);
   rowCount = st.kind == Kind::Dml ? SQLLEN(sqlite3_changes(db->handle())) : -1;
+  if (st.kind == Kind::Dml) {
+    session.counters.rowCount = rowCount;
+    if (st.verb == "INSERT" && rowCount > 0) LastIdentity(session, *db, st.name);
+  }
   return nullptr;
 }
 
@@ -100,6 +120,7 @@ Procedure FindProcedure(const std::string& name) {
 Outcome Execute(Session& session, const tsql::Batch& batch, const Options& options,
                 std::vector<Notice>& notices, size_t from) {
   Outcome out;
+  types::CountersScope counters(&session.counters);  // @@ROWCOUNT, @@IDENTITY
   int parameter = 1;
   for (size_t i = 0; i < from && i < batch.statements.size(); ++i)
     parameter += batch.statements[i].parameters;

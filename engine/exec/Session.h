@@ -8,6 +8,7 @@
 
 #include "common/Error.h"
 #include "store/Server.h"
+#include "types/Functions.h"
 
 namespace engine::exec {
 
@@ -52,6 +53,9 @@ class Session {
   bool InTransaction() const;
   bool explicitTransaction() const { return explicit_; }
   void EndTransaction(bool commit);
+
+  // @@ROWCOUNT and @@IDENTITY of this connection (exec/Executor.cpp keeps them).
+  types::SessionCounters counters;
 
   const std::string& dateFormat() const { return dateFormat_; }
   void SetDateFormat(const std::string& format) { dateFormat_ = format; }

@@ -24,7 +24,7 @@ const char* const kEngineFunctions[] = {
     "zorb_op",   "zorb_cast", "getdate",   "len",      "zorb_left", "zorb_right", "substring",
     "charindex", "upper",     "lower",     "replace",  "round",     "ceiling",   "floor",
     "str",       "zorb_isnull", "dateadd", "datediff", "datepart",  "year",      "month",
-    "day",
+    "day",       "zorb_rowcount", "zorb_identity", "scope_identity",
 };
 const size_t kEngineFunctionCount = sizeof kEngineFunctions / sizeof kEngineFunctions[0];
 
@@ -795,7 +795,23 @@ void PartF(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   });
 }
 
+thread_local SessionCounters* gCounters = nullptr;
+
+void RowCountF(sqlite3_context* ctx, int, sqlite3_value**) {
+  sqlite3_result_int64(ctx, gCounters ? gCounters->rowCount : 0);
+}
+
+void IdentityF(sqlite3_context* ctx, int, sqlite3_value**) {
+  if (!gCounters || !gCounters->hasIdentity) return sqlite3_result_null(ctx);
+  sqlite3_result_int64(ctx, gCounters->identity);
+}
+
 }  // namespace
+
+CountersScope::CountersScope(SessionCounters* counters) : previous_(gCounters) {
+  gCounters = counters;
+}
+CountersScope::~CountersScope() { gCounters = previous_; }
 
 void RegisterTsqlFunctions(sqlite3* db) {
   struct Fn {
@@ -817,6 +833,8 @@ void RegisterTsqlFunctions(sqlite3* db) {
       {"datediff", -1, DateDiffF, true},      {"datepart", -1, DatePartF, true},
       {"year", -1, PartF<Part::Year>, true},  {"month", -1, PartF<Part::Month>, true},
       {"day", -1, PartF<Part::Day>, true},
+      {"zorb_rowcount", 0, RowCountF, false}, {"zorb_identity", 0, IdentityF, false},
+      {"scope_identity", 0, IdentityF, false},
   };
   for (const Fn& f : kFns)
     sqlite3_create_function_v2(db, f.name, f.args,

@@ -16,4 +16,23 @@ extern const size_t kEngineFunctionCount;
 // Registers the functions below on a connection (types::Register calls it).
 void RegisterTsqlFunctions(sqlite3* db);
 
+// What @@ROWCOUNT, @@IDENTITY and SCOPE_IDENTITY() read: one connection's last counts.
+struct SessionCounters {
+  long long rowCount = 0;
+  bool hasIdentity = false;
+  long long identity = 0;
+};
+
+// The counters the functions read while a connection's statements run on this thread.
+class CountersScope {
+ public:
+  explicit CountersScope(SessionCounters* counters);
+  ~CountersScope();
+  CountersScope(const CountersScope&) = delete;
+  CountersScope& operator=(const CountersScope&) = delete;
+
+ private:
+  SessionCounters* previous_;
+};
+
 }  // namespace engine::types

@@ -207,3 +207,47 @@ TEST_F(Dialect, ResultTypesComeFromTheExpression) {
 }
 
 }  // namespace
+
+namespace {
+
+// Statements and what follows them: IDENTITY values, @@IDENTITY, SCOPE_IDENTITY(), @@ROWCOUNT,
+// and integer literals beyond their column's range.
+TEST_F(Dialect, IdentityRowCountAndRanges) {
+  Fixture f(entorno.servidor());
+  Session& s = f.s;
+  s.Ok("CREATE TABLE idt (id int IDENTITY(10, 5) NOT NULL, v varchar(5))");
+  struct Step {
+    const char* sql;
+    const char* result;  // the query's one row, joined with '|'; null for a statement
+    long native = 0;     // the error's number when it fails
+  } steps[] = {
+      {"SELECT @@IDENTITY, SCOPE_IDENTITY()", "<null>|<null>"},
+      {"INSERT INTO idt (v) VALUES ('a')", nullptr},
+      {"INSERT INTO idt VALUES ('b'), ('c')", nullptr},
+      {"SELECT @@IDENTITY, SCOPE_IDENTITY(), @@ROWCOUNT", "20|20|2"},
+      {"INSERT INTO idt (v) SELECT s FROM one", nullptr},
+      {"SELECT MAX(id), COUNT(*) FROM idt", "25|4"},
+      {"INSERT INTO idt (id, v) VALUES (1, 'x')", nullptr, 544},
+      {"UPDATE idt SET v = 'z' WHERE id > 10; SELECT @@ROWCOUNT", "3"},
+      {"INSERT INTO one (big) VALUES (-9223372036854775809)", nullptr, 8115},
+      {"INSERT INTO one (i) VALUES (2147483648)", nullptr, 8115},
+      {"INSERT INTO one (big) VALUES (-9223372036854775808)", nullptr},
+  };
+  for (const Step& st : steps) {
+    if (st.native) {
+      EXPECT_EQ(s.Exec(st.sql), SQL_ERROR) << st.sql;
+      EXPECT_EQ(s.diag().native, st.native) << st.sql;
+    } else if (!st.result) {
+      s.Ok(st.sql);
+    } else {
+      Rows rows = s.stmt->Query(st.sql);
+      std::string joined;
+      for (const std::string& v : rows.empty() ? std::vector<std::string>{} : rows[0])
+        joined += (joined.empty() ? "" : "|") + v;
+      EXPECT_EQ(joined, st.result) << st.sql;
+    }
+  }
+  EXPECT_EQ(s.stmt->Query("SELECT MIN(big) FROM one"), (Rows{{"-9223372036854775808"}}));
+}
+
+}  // namespace

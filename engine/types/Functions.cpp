@@ -11,6 +11,7 @@
 
 #include "common/Text.h"
 #include "convert/ToC.h"
+#include "types/Collation.h"
 #include "types/Dates.h"
 #include "types/TypeDecl.h"
 #include "types/Values.h"
@@ -24,7 +25,7 @@ const char* const kEngineFunctions[] = {
     "zorb_op",   "zorb_cast", "getdate",   "len",      "zorb_left", "zorb_right", "substring",
     "charindex", "upper",     "lower",     "replace",  "round",     "ceiling",   "floor",
     "str",       "zorb_isnull", "dateadd", "datediff", "datepart",  "year",      "month",
-    "day",       "zorb_rowcount", "zorb_identity", "scope_identity",
+    "day",       "zorb_rowcount", "zorb_identity", "scope_identity", "like",
 };
 const size_t kEngineFunctionCount = sizeof kEngineFunctions / sizeof kEngineFunctions[0];
 
@@ -795,6 +796,90 @@ void PartF(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   });
 }
 
+// LIKE as SQL Server matches: % any run, _ one character, [abc], [a-f] and [^...] sets, an
+// optional escape character; without regard to case, as the collation compares.
+class LikeMatcher {
+ public:
+  LikeMatcher(std::string pattern, int escape) : p_(Folded(std::move(pattern))), escape_(escape) {}
+
+  bool Matches(const std::string& text) const {
+    std::string s = Folded(text);
+    size_t si = 0, pi = 0, starP = std::string::npos, starS = 0;
+    while (si < s.size()) {
+      if (pi < p_.size() && p_[pi] == '%') {
+        starP = ++pi;
+        starS = si;
+        continue;
+      }
+      size_t length = 0;
+      if (pi < p_.size() && One(pi, static_cast<unsigned char>(s[si]), length)) {
+        ++si;
+        pi += length;
+        continue;
+      }
+      if (starP == std::string::npos) return false;
+      pi = starP;
+      si = ++starS;
+    }
+    while (pi < p_.size() && p_[pi] == '%') ++pi;
+    return pi == p_.size();
+  }
+
+ private:
+  // Whether the element at i matches c; length gets the element's size in the pattern.
+  bool One(size_t i, unsigned char c, size_t& length) const {
+    unsigned char k = static_cast<unsigned char>(p_[i]);
+    if (escape_ >= 0 && k == escape_ && i + 1 < p_.size()) {
+      length = 2;
+      return static_cast<unsigned char>(p_[i + 1]) == c;
+    }
+    length = 1;
+    if (k == '_') return true;
+    if (k == '[') {
+      size_t close = p_.find(']', i + 2);
+      if (close != std::string::npos) {
+        length = close - i + 1;
+        size_t j = i + 1;
+        bool negate = p_[j] == '^' && j + 1 < close;
+        if (negate) ++j;
+        bool in = false;
+        for (; j < close; ++j) {
+          unsigned char a = static_cast<unsigned char>(p_[j]);
+          if (j + 2 < close && p_[j + 1] == '-') {
+            // A range runs in the collation's order: [a-c] holds á.
+            unsigned char b = static_cast<unsigned char>(p_[j + 2]);
+            in = in || (CompareText(&a, 1, &c, 1) <= 0 && CompareText(&c, 1, &b, 1) <= 0);
+            j += 2;
+          } else {
+            in = in || c == a;
+          }
+        }
+        return in != negate;
+      }
+    }
+    return k == c;
+  }
+
+  std::string p_;
+  int escape_;
+};
+
+// like(pattern, text [, escape]): SQLite's form of "text LIKE pattern".
+void LikeF(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
+  int escape = -1;
+  if (argc > 2) {
+    std::string e = TextArg(argv[2]);
+    if (e.size() != 1) {
+      sqlite3_result_error(ctx, "ESCAPE expression must be a single character", -1);
+      return;
+    }
+    escape = static_cast<unsigned char>(Folded(e)[0]);
+  }
+  LikeMatcher m(TextOf(Arg(argv[0])), escape);
+  sqlite3_result_int(ctx, m.Matches(TextOf(Arg(argv[1]))) ? 1 : 0);
+}
+
 thread_local SessionCounters* gCounters = nullptr;
 
 void RowCountF(sqlite3_context* ctx, int, sqlite3_value**) {
@@ -834,7 +919,8 @@ void RegisterTsqlFunctions(sqlite3* db) {
       {"year", -1, PartF<Part::Year>, true},  {"month", -1, PartF<Part::Month>, true},
       {"day", -1, PartF<Part::Day>, true},
       {"zorb_rowcount", 0, RowCountF, false}, {"zorb_identity", 0, IdentityF, false},
-      {"scope_identity", 0, IdentityF, false},
+      {"scope_identity", 0, IdentityF, false}, {"like", 2, LikeF, true},
+      {"like", 3, LikeF, true},
   };
   for (const Fn& f : kFns)
     sqlite3_create_function_v2(db, f.name, f.args,

@@ -102,6 +102,28 @@ TEST_F(Dialect, CastAndConvertStyles) {
       {"CONVERT(datetime, '01/02/2024', 103)", "2024-02-01 00:00:00.000"},
       {"CONVERT(datetime, '20240131', 112)", "2024-01-31 00:00:00.000"},
       {"CONVERT(int, '42')", "42"},
+      // datetime keeps 1/300 s.
+      {"CAST('2024-01-31 10:00:00.001' AS datetime)", "2024-01-31 10:00:00.000"},
+      {"CAST('2024-01-31 10:00:00.002' AS datetime)", "2024-01-31 10:00:00.003"},
+      {"CAST('2024-01-31 10:00:00.005' AS datetime)", "2024-01-31 10:00:00.007"},
+      {"CAST('2024-12-31 23:59:59.999' AS datetime)", "2025-01-01 00:00:00.000"},
+      {"DATEADD(ms, 2, '2024-01-31')", "2024-01-31 00:00:00.003"},
+  });
+}
+
+TEST_F(Dialect, LikeFollowsTheCollation) {
+  Fixture f(entorno.servidor());
+  Check(f.s, {
+      {"CASE WHEN '\xc1lvaro' LIKE '\xe1%' THEN 1 ELSE 0 END", "1"},
+      {"CASE WHEN 'alvaro' LIKE '\xe1%' THEN 1 ELSE 0 END", "0"},
+      {"CASE WHEN 'ab' LIKE 'A_' THEN 1 ELSE 0 END", "1"},
+      {"CASE WHEN 'b_c' LIKE 'b[_]c' THEN 1 ELSE 0 END", "1"},
+      {"CASE WHEN 'bxc' LIKE 'b[_]c' THEN 1 ELSE 0 END", "0"},
+      {"CASE WHEN '\xc1' LIKE '[a-b]' THEN 1 ELSE 0 END", "1"},
+      {"CASE WHEN 'c' LIKE '[^a-b]' THEN 1 ELSE 0 END", "1"},
+      {"CASE WHEN 'a%b' LIKE 'a!%b' ESCAPE '!' THEN 1 ELSE 0 END", "1"},
+      {"CASE WHEN 'axb' LIKE 'a!%b' ESCAPE '!' THEN 1 ELSE 0 END", "0"},
+      {"CASE WHEN n LIKE '%' THEN 1 ELSE 0 END", "0"},
   });
 }
 

@@ -155,9 +155,27 @@ using Tokens = std::vector<Token>;
 
 // Positional arguments: strings, names or numbers separated by commas; NULL and DEFAULT are
 // absent. Named (@name = value) arguments are refused by the translator.
-std::vector<Arg> Args(const Tokens& t, size_t max, const std::string& procedure) {
+// Arguments by position, or by name ("@name = value") when names lists the parameters.
+std::vector<Arg> Args(const Tokens& t, size_t max, const std::string& procedure,
+                      const std::vector<std::string>& names = {}) {
   std::vector<Arg> out;
+  std::vector<std::pair<size_t, Arg>> named;
   for (size_t i = 0; i < t.size();) {
+    size_t slot = size_t(-1);
+    if (t[i].kind == TokenKind::Variable && i + 2 < t.size() && t[i + 1].IsOp("=")) {
+      for (size_t n = 0; n < names.size(); ++n)
+        if (IEquals(t[i].text, names[n])) slot = n;
+      if (slot == size_t(-1))
+        throw EngineError("42000", 8145,
+                          t[i].text + " is not a parameter for procedure " + procedure + ".");
+      i += 2;
+    } else if (!named.empty()) {
+      throw EngineError("42000", 119,
+                        "Must pass parameter number " + std::to_string(out.size() + named.size() + 1) +
+                            " and subsequent parameters as '@name = value'. After the form "
+                            "'@name = value' has been used, all subsequent parameters must be "
+                            "passed in the form '@name = value'.");
+    }
     const Token& k = t[i];
     if (k.kind == TokenKind::String || k.kind == TokenKind::QuotedName) {
       out.push_back(k.value);
@@ -172,6 +190,10 @@ std::vector<Arg> Args(const Tokens& t, size_t max, const std::string& procedure)
       throw SyntaxError(k.text.substr(0, 128));
     }
     if (out.back() && out.back()->find('\0') != std::string::npos) throw SyntaxError(k.text);
+    if (slot != size_t(-1)) {
+      named.push_back({slot, out.back()});
+      out.pop_back();
+    }
     if (++i == t.size()) break;
     if (!t[i].IsOp(",") || i + 1 == t.size()) throw SyntaxError(t[i].text.substr(0, 128));
     ++i;
@@ -180,6 +202,8 @@ std::vector<Arg> Args(const Tokens& t, size_t max, const std::string& procedure)
     throw EngineError("42000", 8144,
                       "Procedure or function " + procedure + " has too many arguments specified.");
   out.resize(max);
+  for (auto& [slot, value] : named)
+    if (slot < max) out[slot] = value;
   return out;
 }
 
@@ -295,7 +319,7 @@ Outcome SpHelpIndex(Session& session, const Tokens& args, const Options&,
 
 Outcome SpRename(Session& session, const Tokens& args, const Options&,
                  std::vector<Notice>& notices) {
-  std::vector<Arg> a = Args(args, 3, "sp_rename");
+  std::vector<Arg> a = Args(args, 3, "sp_rename", {"@objname", "@newname", "@objtype"});
   if (!a[0]) throw MissingArgument("sp_rename", "@objname");
   if (!a[1]) throw MissingArgument("sp_rename", "@newname");
   const std::string& newName = *a[1];
@@ -321,6 +345,17 @@ Outcome SpRename(Session& session, const Tokens& args, const Options&,
   };
   session.BeginIfNeeded(*db);
   store::TableEntry table;
+  // A view: 'name' or 'dbo.name', with no type or OBJECT.
+  if ((type.empty() || type == "OBJECT") &&
+      (parts.size() == 1 || (parts.size() == 2 && IEquals(parts[0], "dbo"))) &&
+      store::FindTable(*db, parts.back(), table) && table.type == store::TableType::View) {
+    if (!IEquals(table.name, newName) && store::NameInUse(*db, newName)) throw taken("OBJECT");
+    store::RenameView(*db, table.name, newName);
+    notices.push_back({"01000", 15477,
+                       "Caution: Changing any part of an object name could break scripts and "
+                       "stored procedures."});
+    return Outcome();
+  }
   // A table: 'name' or 'owner.name', with no type or OBJECT.
   if ((type.empty() || type == "OBJECT") &&
       (parts.size() == 1 || (parts.size() == 2 && IEquals(parts[0], "dbo") &&

@@ -3,6 +3,7 @@
 // (SQLMoreResults).
 #include <cstring>
 
+#include "common/Text.h"
 #include "convert/FromC.h"
 #include "convert/SqlTypes.h"
 #include "exec/Executor.h"
@@ -187,10 +188,13 @@ const types::ColumnInfo* ColumnFor(sqlite3* db, const tsql::Statement& st, int l
         for (size_t i = open + 1; i < values && !t[i].IsOp(")"); ++i)
           if (t[i].IsName()) columns.push_back(t[i].value);
       if (!columns.empty()) return item < columns.size() ? find(columns[item], "") : nullptr;
+      // Without a list the values fill the columns in order, past an IDENTITY column.
       auto info = types::FindTable(db, tables[0]);
-      if (!info || item >= info->columns.size()) return nullptr;
+      if (!info) return nullptr;
       keep.push_back(info);
-      return &info->columns[item];
+      for (const types::ColumnInfo& c : info->columns)
+        if (!IEquals(c.name, info->identity) && item-- == 0) return &c;
+      return nullptr;
     }
   }
   auto comparison = [](const tsql::Token& k) {

@@ -223,7 +223,8 @@ Statement Procedure(const Tokens& t, size_t nameAt) {
   }
   s.name = NameAt(t, i);
   for (size_t k = i + 1; k < t.size(); ++k) {
-    if (t[k].kind == TokenKind::Variable)
+    // "@name = value" names a procedure's parameter; other variables are not declared.
+    if (t[k].kind == TokenKind::Variable && !(k + 1 < t.size() && t[k + 1].IsOp("=")))
       throw EngineError("42000", 137, "Must declare the scalar variable \"" + t[k].text + "\".");
     s.args.push_back(t[k]);
   }

@@ -273,3 +273,33 @@ TEST_F(Dialect, IdentityRowCountAndRanges) {
 }
 
 }  // namespace
+
+namespace {
+
+// sp_rename of a view, and arguments given by name.
+TEST_F(Dialect, RenameViewsAndNamedArguments) {
+  Fixture f(entorno.servidor());
+  Session& s = f.s;
+  s.Ok("CREATE VIEW vv AS SELECT i, s FROM one WHERE i = 7");
+  EXPECT_EQ(s.Exec("EXEC sp_rename 'vv', 'ww'"), SQL_SUCCESS_WITH_INFO);
+  EXPECT_EQ(s.diag().native, 15477);
+  EXPECT_EQ(s.stmt->Query("SELECT i, s FROM ww"), (Rows{{"7", "ab"}}));
+  EXPECT_EQ(s.Exec("SELECT * FROM vv"), SQL_ERROR);
+  EXPECT_EQ(s.diag().native, 208);
+  EXPECT_EQ(s.Exec("EXEC sp_rename @objname = 'one.s', @newname = 'texto', @objtype = 'COLUMN'"),
+            SQL_SUCCESS_WITH_INFO);
+  EXPECT_EQ(s.stmt->Query("SELECT texto FROM ww"), (Rows{{"ab"}}));
+  struct Bad {
+    const char* sql;
+    long native;
+  } bad[] = {{"EXEC sp_rename @objname = 'ww', @nombre = 'x'", 8145},
+             {"EXEC sp_rename @objname = 'ww', 'x'", 119},
+             {"EXEC sp_rename @newname = 'x'", 201},
+             {"EXEC sp_rename 'ww', 'one'", 15335}};
+  for (const Bad& b : bad) {
+    EXPECT_EQ(s.Exec(b.sql), SQL_ERROR) << b.sql;
+    EXPECT_EQ(s.diag().native, b.native) << b.sql;
+  }
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include "common/Text.h"
 #include "convert/SqlTypes.h"
 #include "cursor/CatalogoCursor.h"
+#include "exec/ViewDml.h"
 #include "store/Catalogo.h"
 #include "tsql/Ddl.h"
 
@@ -344,6 +345,19 @@ Outcome SpRename(Session& session, const Tokens& args, const Options&,
     return store::FindTable(*db, name, found) && found.type == store::TableType::Table;
   };
   session.BeginIfNeeded(*db);
+  // Views' triggers name tables and columns: they are made again after the rename.
+  DropViewTriggers(*db);
+  struct Remake {
+    store::Database& db;
+    const std::string& format;
+    ~Remake() {
+      try {
+        MakeViewsWritable(db, format);
+      } catch (const EngineError&) {
+        // A view the rename broke stays read-only.
+      }
+    }
+  } remake{*db, session.dateFormat()};
   store::TableEntry table;
   // A view: 'name' or 'dbo.name', with no type or OBJECT.
   if ((type.empty() || type == "OBJECT") &&

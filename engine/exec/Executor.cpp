@@ -7,6 +7,7 @@
 #include "cursor/Open.h"
 #include "exec/Catalogo.h"
 #include "exec/DdlExec.h"
+#include "exec/ViewDml.h"
 #include "types/Adapt.h"
 #include "types/Schema.h"
 
@@ -48,6 +49,20 @@ void LastIdentity(Session& session, store::Database& db, const std::string& tabl
   sqlite3_finalize(q);
 }
 
+// Prepares a statement; a write to a view that cannot take it fails as SQL Server says.
+sqlite3_stmt* PrepareWrite(store::Database& db, const std::string& sql, const tsql::Statement& st) {
+  try {
+    return db.Prepare(sql, st.verb.c_str(), st.name);
+  } catch (const EngineError& e) {
+    if (st.kind == Kind::Dml && std::string(e.what()).find("because it is a view") != std::string::npos)
+      throw EngineError("42000", 4403,
+                        "Cannot update the view or function '" + st.name +
+                            "' because it contains aggregates, or a DISTINCT or GROUP BY clause, "
+                            "or PARTITION BY clause.");
+    throw;
+  }
+}
+
 // Runs one SQLite statement; returns a cursor when it yields rows.
 std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& st,
                                        int firstParameter, const Options& options,
@@ -58,7 +73,7 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
   // Column types: value checks, collations, date literals, operators (types/Adapt.h).
   std::vector<std::string> resultTypes;
   std::string sql = types::Adapt(db->handle(), session.dateFormat(), st, &resultTypes);
-  store::Stmt stmt(db->Prepare(sql, verb, st.name));
+  store::Stmt stmt(PrepareWrite(*db, sql, st));
   int markers = sqlite3_bind_parameter_count(stmt.get());
   for (int i = 1; i <= markers; ++i) {
     if (!options.bind)
@@ -76,10 +91,13 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
     return cursor;
   }
   int rc;
+  sqlite3_int64 before = sqlite3_total_changes64(db->handle());
   while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
   }
   if (rc != SQLITE_DONE) store::ThrowSqlite(db->handle(), rc, verb, st.name);
   rowCount = st.kind == Kind::Dml ? SQLLEN(sqlite3_changes(db->handle())) : -1;
+  // Through a view the rows are written by its triggers (exec/ViewDml.h).
+  if (rowCount == 0) rowCount = SQLLEN(sqlite3_total_changes64(db->handle()) - before);
   if (st.kind == Kind::Dml) {
     session.counters.rowCount = rowCount;
     if (st.verb == "INSERT" && rowCount > 0) LastIdentity(session, *db, st.name);
@@ -136,6 +154,10 @@ Outcome Execute(Session& session, const tsql::Batch& batch, const Options& optio
       case Kind::DropTable: {
         TableGuard guard(session, st);  // TABLOCKX, engine tables (exec/DdlExec.h)
         out.cursor = RunSql(session, st, parameter, options, out.rowCount, notices);
+        if (st.kind == Kind::Ddl) {
+          std::string view = CreatedView(st.sql);  // writable when simple (exec/ViewDml.h)
+          if (!view.empty()) MakeViewWritable(*session.current(), view, session.dateFormat());
+        }
         break;
       }
       case Kind::SelectInto:

@@ -303,3 +303,39 @@ TEST_F(Dialect, RenameViewsAndNamedArguments) {
 }
 
 }  // namespace
+
+namespace {
+
+// INSERT, UPDATE and DELETE through a simple view write its table, checked by the table's
+// types; a view with aggregates refuses them.
+TEST_F(Dialect, SimpleViewsTakeWrites) {
+  Fixture f(entorno.servidor());
+  Session& s = f.s;
+  s.Ok("CREATE VIEW vv AS SELECT i AS num, s FROM one WHERE i IS NOT NULL");
+  s.Ok("CREATE VIEW agg AS SELECT COUNT(*) AS n FROM one");
+  struct Step {
+    const char* sql;
+    SQLLEN rows;     // rows changed
+    long native = 0;  // the error's number when it fails
+  } steps[] = {
+      {"INSERT INTO vv (num, s) VALUES (5, 'new')", 1},
+      {"INSERT INTO vv VALUES (6, 'much too long')", 0, 8152},
+      {"UPDATE vv SET s = 'upd' WHERE num = 5", 1},
+      {"DELETE FROM vv WHERE num = 7", 1},
+      {"UPDATE agg SET n = 1", 0, 4403},
+  };
+  for (const Step& st : steps) {
+    if (st.native) {
+      EXPECT_EQ(s.Exec(st.sql), SQL_ERROR) << st.sql;
+      EXPECT_EQ(s.diag().native, st.native) << st.sql;
+      continue;
+    }
+    EXPECT_EQ(s.Exec(st.sql), SQL_SUCCESS) << st.sql;
+    SQLLEN count = -1;
+    SQLRowCount(s.stmt->h, &count);
+    EXPECT_EQ(count, st.rows) << st.sql;
+  }
+  EXPECT_EQ(s.stmt->Query("SELECT i, s FROM one"), (Rows{{"5", "upd"}}));
+}
+
+}  // namespace

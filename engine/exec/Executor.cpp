@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+
 #include "common/Text.h"
 #include "cursor/ForwardCursor.h"
 #include "cursor/Open.h"
@@ -49,16 +51,53 @@ void LastIdentity(Session& session, store::Database& db, const std::string& tabl
   sqlite3_finalize(q);
 }
 
-// Prepares a statement; a write to a view that cannot take it fails as SQL Server says.
+// Prepares a statement. SQLite's own wording for views and sub-selects becomes SQL Server's.
 sqlite3_stmt* PrepareWrite(store::Database& db, const std::string& sql, const tsql::Statement& st) {
   try {
     return db.Prepare(sql, st.verb.c_str(), st.name);
   } catch (const EngineError& e) {
-    if (st.kind == Kind::Dml && std::string(e.what()).find("because it is a view") != std::string::npos)
+    if (e.native() != 0) throw;
+    std::string m = e.what();
+    auto has = [&](const char* text) { return m.find(text) != std::string::npos; };
+    // The name SQLite quotes after "prefix" up to the end or " already exists".
+    auto named = [&](const char* prefix, const char* suffix) {
+      size_t at = m.find(prefix);
+      if (at == std::string::npos) return std::string();
+      at += std::strlen(prefix);
+      size_t end = *suffix ? m.find(suffix, at) : m.size();
+      std::string name = m.substr(at, end == std::string::npos ? std::string::npos : end - at);
+      while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+      return name;
+    };
+    if (st.kind == Kind::Dml && has("because it is a view"))
       throw EngineError("42000", 4403,
                         "Cannot update the view or function '" + st.name +
                             "' because it contains aggregates, or a DISTINCT or GROUP BY clause, "
                             "or PARTITION BY clause.");
+    if (has("sub-select returns"))
+      throw EngineError("42000", 116,
+                        "Only one expression can be specified in the select list when the "
+                        "subquery is not introduced with EXISTS.");
+    if (has("view ") && has(" already exists"))
+      throw EngineError("42S01", 2714, "There is already an object named '" +
+                                           named("view ", " already exists") +
+                                           "' in the database.");
+    if (has("no such view: "))
+      throw EngineError("42S02", 3701, "Cannot drop the view '" + named("no such view: ", "") +
+                                           "', because it does not exist or you do not have "
+                                           "permission.");
+    throw;
+  }
+}
+
+// A new view must read: one that names what does not exist is not made.
+void CheckNewView(Session& session, const std::string& view) {
+  auto db = session.current();
+  std::string sql = "SELECT * FROM " + QuoteName(view);
+  try {
+    store::Stmt probe(db->Prepare(sql, "SELECT", view));
+  } catch (const EngineError&) {
+    db->Exec(("DROP VIEW " + QuoteName(view)).c_str());
     throw;
   }
 }
@@ -156,7 +195,10 @@ Outcome Execute(Session& session, const tsql::Batch& batch, const Options& optio
         out.cursor = RunSql(session, st, parameter, options, out.rowCount, notices);
         if (st.kind == Kind::Ddl) {
           std::string view = CreatedView(st.sql);  // writable when simple (exec/ViewDml.h)
-          if (!view.empty()) MakeViewWritable(*session.current(), view, session.dateFormat());
+          if (!view.empty()) {
+            CheckNewView(session, view);
+            MakeViewWritable(*session.current(), view, session.dateFormat());
+          }
         }
         break;
       }

@@ -323,6 +323,11 @@ TEST_F(Dialect, SimpleViewsTakeWrites) {
       {"UPDATE vv SET s = 'upd' WHERE num = 5", 1},
       {"DELETE FROM vv WHERE num = 7", 1},
       {"UPDATE agg SET n = 1", 0, 4403},
+      // Views and sub-selects fail with SQL Server's numbers.
+      {"CREATE VIEW vv AS SELECT i FROM one", 0, 2714},
+      {"DROP VIEW nada", 0, 3701},
+      {"CREATE VIEW v2 AS SELECT x FROM nada", 0, 208},
+      {"SELECT (SELECT i, s FROM one) FROM one", 0, 116},
   };
   for (const Step& st : steps) {
     if (st.native) {
@@ -336,6 +341,8 @@ TEST_F(Dialect, SimpleViewsTakeWrites) {
     EXPECT_EQ(count, st.rows) << st.sql;
   }
   EXPECT_EQ(s.stmt->Query("SELECT i, s FROM one"), (Rows{{"5", "upd"}}));
+  EXPECT_EQ(s.Exec("SELECT * FROM v2"), SQL_ERROR);  // the failed view was not kept
+  EXPECT_EQ(s.diag().native, 208);
 }
 
 }  // namespace

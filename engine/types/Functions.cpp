@@ -26,6 +26,7 @@ const char* const kEngineFunctions[] = {
     "charindex", "upper",     "lower",     "replace",  "round",     "ceiling",   "floor",
     "str",       "zorb_isnull", "dateadd", "datediff", "datepart",  "year",      "month",
     "day",       "zorb_rowcount", "zorb_identity", "scope_identity", "like",
+    "newid",
 };
 const size_t kEngineFunctionCount = sizeof kEngineFunctions / sizeof kEngineFunctions[0];
 
@@ -880,6 +881,20 @@ void LikeF(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   sqlite3_result_int(ctx, m.Matches(TextOf(Arg(argv[1]))) ? 1 : 0);
 }
 
+// NEWID(): a random (version 4) uniqueidentifier, in SQL Server's upper-case form.
+void NewId(sqlite3_context* ctx, int, sqlite3_value**) {
+  unsigned char b[16];
+  sqlite3_randomness(sizeof b, b);
+  b[6] = (b[6] & 0x0F) | 0x40;
+  b[8] = (b[8] & 0x3F) | 0x80;
+  char out[37];
+  std::snprintf(out, sizeof out,
+                "%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X", b[0], b[1],
+                b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12], b[13], b[14],
+                b[15]);
+  sqlite3_result_text(ctx, out, 36, SQLITE_TRANSIENT);
+}
+
 thread_local SessionCounters* gCounters = nullptr;
 
 void RowCountF(sqlite3_context* ctx, int, sqlite3_value**) {
@@ -920,7 +935,7 @@ void RegisterTsqlFunctions(sqlite3* db) {
       {"day", -1, PartF<Part::Day>, true},
       {"zorb_rowcount", 0, RowCountF, false}, {"zorb_identity", 0, IdentityF, false},
       {"scope_identity", 0, IdentityF, false}, {"like", 2, LikeF, true},
-      {"like", 3, LikeF, true},
+      {"like", 3, LikeF, true},               {"newid", 0, NewId, false},
   };
   for (const Fn& f : kFns)
     sqlite3_create_function_v2(db, f.name, f.args,

@@ -336,6 +336,7 @@ class Rewriter {
     if (name == "left" || name == "right" || name == "substring" || name == "replace")
       return Make(Kind::VarChar, 8000);
     if (name == "str") return Make(Kind::VarChar, 10);
+    if (name == "newid") return Make(Kind::Char, 36);
     if (name == "ceiling" || name == "floor") {
       TypeDecl a = arg(0);
       return a.kind == Kind::Decimal ? Make(Kind::Decimal, a.length, 0) : a;
@@ -409,11 +410,17 @@ class Rewriter {
     }
     if (k.IsWord("CASE")) {
       int nested = 0;
+      std::vector<size_t> marks;  // THEN, ELSE, WHEN and END of this CASE
       for (size_t j = i + 1; j < t_.size(); ++j) {
         if (t_[j].depth != k.depth) continue;
         if (t_[j].IsWord("CASE")) ++nested;
-        if (t_[j].IsWord("END") && nested-- == 0) {
+        bool end = t_[j].IsWord("END");
+        if (nested == 0 && (end || t_[j].IsWord("THEN") || t_[j].IsWord("ELSE") ||
+                            t_[j].IsWord("WHEN")))
+          marks.push_back(j);
+        if (end && nested-- == 0) {
           node->last = j;
+          node->type = CaseType(marks);
           return node;
         }
       }
@@ -438,6 +445,34 @@ class Rewriter {
     node->last = j;
     node->type = ColumnType(qualifier, name);
     return node;
+  }
+
+  // The type of a CASE: its results' type of highest precedence (texts: the longest).
+  TypeDecl CaseType(const std::vector<size_t>& marks) {
+    TypeDecl result = Make(Kind::Other);
+    bool first = true;
+    for (size_t m = 0; m + 1 < marks.size(); ++m) {
+      if (!t_[marks[m]].IsWord("THEN") && !t_[marks[m]].IsWord("ELSE")) continue;
+      if (marks[m] + 1 > marks[m + 1] - 1) return Make(Kind::Other);
+      TypeDecl branch = TypeOfRange(marks[m] + 1, marks[m + 1] - 1);
+      bool null = marks[m] + 1 == marks[m + 1] - 1 && t_[marks[m] + 1].IsWord("NULL");
+      if (null) continue;
+      if (branch.kind == Kind::Other) return branch;
+      if (first) {
+        result = branch;
+        first = false;
+      } else if (IsCharacter(result.kind) && IsCharacter(branch.kind)) {
+        result.length = std::max(result.length, branch.length);
+        if (branch.kind != Kind::Char) result.kind = branch.kind;
+      } else if (RankOf(branch.kind) > RankOf(result.kind)) {
+        result = branch;
+      } else if (branch.kind == Kind::Decimal && result.kind == Kind::Decimal) {
+        int whole = std::max(result.length - result.scale, branch.length - branch.scale);
+        result.scale = std::max(result.scale, branch.scale);
+        result.length = std::min(whole + result.scale, 38);
+      }
+    }
+    return result;
   }
 
   // operand (op operand)*, with * / % before + -.

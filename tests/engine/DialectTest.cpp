@@ -187,6 +187,8 @@ TEST_F(Dialect, FunctionsOnNullAndBlanks) {
       {"MONTH('2024-05-06')", "5"},
       {"DAY(dt)", "31"},
       {"YEAR(n)", "<null>"},
+      {"LEN(NEWID())", "36"},
+      {"CASE WHEN NEWID() LIKE '________-____-4___-____-____________' THEN 1 ELSE 0 END", "1"},
   });
 }
 
@@ -210,6 +212,10 @@ TEST_F(Dialect, ResultTypesComeFromTheExpression) {
       {"SELECT GETDATE() FROM one WHERE 1 = 0", SQL_TYPE_TIMESTAMP, 23, 3, nullptr},
       {"SELECT LEN(s) AS n FROM one WHERE 1 = 0", SQL_INTEGER, 10, 0, nullptr},
       {"SELECT CAST(n AS dec(9,3)) FROM one", SQL_DECIMAL, 9, 3, "<null>"},
+      {"SELECT CASE WHEN i IS NULL THEN NULL ELSE d END FROM one ORDER BY i", SQL_DECIMAL, 12, 2,
+       "<null>"},
+      {"SELECT CASE WHEN i > 0 THEN 'ab' ELSE s END FROM one WHERE 1 = 0", SQL_VARCHAR, 10, 0,
+       nullptr},
   };
   for (const Described& c : cases) {
     ASSERT_EQ(f.s.Exec(c.query), SQL_SUCCESS) << c.query;

@@ -9,6 +9,7 @@
 #include "common/Text.h"
 #include "types/Collation.h"
 #include "types/Dates.h"
+#include "types/Decimal.h"
 #include "types/Operators.h"
 #include "types/Schema.h"
 #include "types/SqlText.h"
@@ -142,6 +143,10 @@ class Adapter {
       std::string canonical = CanonicalDeclared(declared);
       if (canonical.empty()) continue;
       splice_.Replace(t_[a + 1].begin, t_[typeEnd - 1].end, canonical);
+      if (IsWideDecimal(ParseDeclared(canonical))) {
+        splice_.Insert(t_[typeEnd - 1].end, std::string(" COLLATE ") + kDecimalCollation);
+        continue;
+      }
       if (!IsCharacter(ParseDeclared(canonical).kind)) continue;
       size_t collate = typeEnd;
       while (collate <= b && !(t_[collate].depth == 1 && t_[collate].IsWord("COLLATE"))) ++collate;

@@ -13,6 +13,7 @@
 #include "convert/ToC.h"
 #include "types/Collation.h"
 #include "types/Dates.h"
+#include "types/Decimal.h"
 #include "types/TypeDecl.h"
 #include "types/Values.h"
 
@@ -26,7 +27,7 @@ const char* const kEngineFunctions[] = {
     "charindex", "upper",     "lower",     "replace",  "round",     "ceiling",   "floor",
     "str",       "zorb_isnull", "dateadd", "datediff", "datepart",  "year",      "month",
     "day",       "zorb_rowcount", "zorb_identity", "scope_identity", "like",
-    "newid",
+    "newid",     "sum",  // types/Decimal.cpp
 };
 const size_t kEngineFunctionCount = sizeof kEngineFunctions / sizeof kEngineFunctions[0];
 
@@ -401,6 +402,44 @@ double RoundTo(long double x, int scale) {
   return double(std::round(x * f) / f);
 }
 
+// A number as an exact decimal: integers, wide decimals' texts, and doubles by their shortest
+// text (a stored decimal is the double nearest its digits).
+bool ToDecimal128(const Value& v, Decimal128& d) {
+  switch (v.kind) {
+    case Value::Kind::Integer: d = {v.i, 0}; return true;
+    case Value::Kind::Real: {
+      std::string t = convert::FormatDouble(v.d);
+      return t.find_first_of("eE") == std::string::npos && ParseDecimal128(t, d);
+    }
+    case Value::Kind::Text: return ParseDecimal128(v.s, d);
+    default: return false;
+  }
+}
+
+// + - * of decimals without rounding: a double when it holds the result exactly, the text
+// otherwise.
+bool ExactDecimal(char op, const Value& a, const Value& b, Value& out) {
+  Decimal128 x, y, r;
+  if (!ToDecimal128(a, x) || !ToDecimal128(b, y)) return false;
+  if (op == '*') {
+    if (Digits(x) + Digits(y) > 38 || x.scale + y.scale > 38) return false;
+    r = {x.value * y.value, x.scale + y.scale};
+  } else {
+    int scale = std::max(x.scale, y.scale);
+    if (!Rescale(x, scale) || !Rescale(y, scale)) return false;
+    r = {op == '+' ? x.value + y.value : x.value - y.value, scale};
+    if (Digits(r) > 38) return false;
+  }
+  std::string text = FormatDecimal128(r);
+  double d = std::strtod(text.c_str(), nullptr);
+  Decimal128 back;
+  if (ToDecimal128(Real(d), back) && Rescale(back, r.scale) && back.value == r.value)
+    out = Real(d);
+  else
+    out = Str(text);
+  return true;
+}
+
 Value Arithmetic(char op, Value a, Value b, Kind ka, Kind kb, std::string_view format) {
   if (ka == Kind::Other) ka = KindOfValue(a);
   if (kb == Kind::Other) kb = KindOfValue(b);
@@ -427,6 +466,13 @@ Value Arithmetic(char op, Value a, Value b, Kind ka, Kind kb, std::string_view f
   if (ca) a = TextToNumber(a, k);
   if (cb) b = TextToNumber(b, k);
   if (k == Kind::Bit) k = Kind::Int;
+  if (k == Kind::Decimal && op != '/' && op != '%') {
+    Value exact;
+    if (ExactDecimal(op, a, b, exact)) return exact;
+  }
+  // A wide decimal's text as the number it holds.
+  if (a.kind == Value::Kind::Text) a = Real(std::strtod(a.s.c_str(), nullptr));
+  if (b.kind == Value::Kind::Text) b = Real(std::strtod(b.s.c_str(), nullptr));
   bool integral = Rank(k) <= Rank(Kind::BigInt) && a.kind == Value::Kind::Integer &&
                   b.kind == Value::Kind::Integer;
   if (integral) {
@@ -914,6 +960,7 @@ CountersScope::CountersScope(SessionCounters* counters) : previous_(gCounters) {
 CountersScope::~CountersScope() { gCounters = previous_; }
 
 void RegisterTsqlFunctions(sqlite3* db) {
+  RegisterDecimal(db);
   struct Fn {
     const char* name;
     int args;

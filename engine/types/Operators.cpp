@@ -170,6 +170,7 @@ class Rewriter {
     Scope();
     for (size_t i = 0; i + 1 < t_.size(); ++i)
       if (t_[i].kind == Tok::Word && t_[i + 1].IsOp("(")) Function(i);
+    WideDecimalLiterals();
     std::vector<bool> covered(t_.size(), false);
     for (size_t i = 0; i < t_.size(); ++i) {
       if (covered[i]) continue;
@@ -445,6 +446,51 @@ class Rewriter {
     node->last = j;
     node->type = ColumnType(qualifier, name);
     return node;
+  }
+
+  // A number compared with a wide decimal column reaches it as its exact text, which the
+  // column's collation compares (a double would have lost digits).
+  void WideDecimalLiterals() {
+    auto comparison = [](const SqlToken& k) {
+      static const char* const kOps[] = {"=", "==", "<>", "!=", "<", "<=", ">", ">="};
+      for (const char* op : kOps)
+        if (k.IsOp(op)) return true;
+      return k.IsWord("BETWEEN") || k.IsWord("AND");
+    };
+    auto wide = [&](size_t at) {
+      if (at >= t_.size() || !t_[at].IsName() || IsKeyword(t_[at])) return false;
+      if (at + 1 < t_.size() && t_[at + 1].IsOp("(")) return false;
+      std::string qualifier;
+      if (at >= 2 && t_[at - 1].IsOp(".") && t_[at - 2].IsName()) qualifier = NameOf(t_[at - 2]);
+      return IsWideDecimal(ColumnType(qualifier, NameOf(t_[at])));
+    };
+    for (size_t i = 0; i < t_.size(); ++i) {
+      if (t_[i].kind != Tok::Number || t_[i].text.find_first_of("xX") != std::string_view::npos)
+        continue;
+      size_t first = i;
+      if (i >= 1 && (t_[i - 1].IsOp("-") || t_[i - 1].IsOp("+")) && i >= 2 &&
+          (comparison(t_[i - 2]) || t_[i - 2].IsOp("(") || t_[i - 2].IsOp(",")))
+        first = i - 1;
+      bool before = first >= 2 && comparison(t_[first - 1]) && wide(first - 2);
+      // col BETWEEN x AND y: y's column is three tokens before x's.
+      if (!before && first >= 4 && t_[first - 1].IsWord("AND") && wide(first - 4)) before = true;
+      if (first >= 4 && t_[first - 1].IsWord("AND") && t_[first - 3].IsOp("-") && wide(first - 5))
+        before = true;
+      bool after = i + 2 < t_.size() && comparison(t_[i + 1]) && wide(i + 2);
+      // col [NOT] IN (x, ...)
+      if (first >= 1 && (t_[first - 1].IsOp("(") || t_[first - 1].IsOp(","))) {
+        size_t open = first - 1;
+        while (open > 0 && !(t_[open].IsOp("(") && t_[open].depth + 1 == t_[first].depth)) --open;
+        if (open >= 2 && t_[open - 1].IsWord("IN")) {
+          size_t c = open - 2;
+          if (t_[c].IsWord("NOT") && c > 0) --c;
+          before = before || wide(c);
+        }
+      }
+      if (!before && !after) continue;
+      std::string text = (first < i && t_[first].IsOp("-") ? "-" : "") + std::string(t_[i].text);
+      splice_.Replace(t_[first].begin, t_[i].end, QuoteLiteral(text));
+    }
   }
 
   // The type of a CASE: its results' type of highest precedence (texts: the longest).

@@ -207,6 +207,10 @@ Value ToDecimal(const Value& v, const TypeDecl& t) {
   Round(d, t.scale);
   if (int(d.whole.size()) > t.length - t.scale) throw Overflow(Kind::Decimal, 0);
   bool zero = d.whole.empty() && d.frac.find_first_not_of('0') == std::string::npos;
+  // More digits than a double holds: the exact text (types/Decimal.h).
+  if (IsWideDecimal(t))
+    return TextValue((d.neg && !zero ? "-" : "") + (d.whole.empty() ? std::string("0") : d.whole) +
+                     (t.scale > 0 ? "." + d.frac : std::string()));
   if (d.frac.find_first_not_of('0') == std::string::npos && d.whole.size() <= 18) {
     long long i = d.whole.empty() ? 0 : std::stoll(d.whole);
     return Integer(d.neg && !zero ? -i : i);

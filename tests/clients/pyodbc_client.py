@@ -42,6 +42,12 @@ try:
     check("count", cur.execute("SELECT COUNT(*) FROM t").fetchval(), 13)
     check("array row", tuple(cur.execute("SELECT amount, note FROM t WHERE id = 5").fetchone()),
           (decimal.Decimal("1.25"), "ab  "))
+    wide = decimal.Decimal("1234567890123456789012345678.0123456789")
+    cur.execute("CREATE TABLE exact (v dec(38,10))")
+    cur.execute("INSERT INTO exact VALUES (?)", wide)
+    check("exact decimal", cur.execute("SELECT v FROM exact WHERE v = ?", wide).fetchval(), wide)
+    check("exact sum", cur.execute("SELECT SUM(v) + 1 FROM exact").fetchval(),
+          decimal.Decimal("1234567890123456789012345679.0123456789"))
     long_text = "é" * 5000
     cur.execute("CREATE TABLE big (v text)")
     cur.execute("INSERT INTO big VALUES (?)", long_text)
@@ -53,7 +59,7 @@ try:
     check("second set", tuple(cur.fetchone()), ("two", 3))
     check("no more sets", cur.nextset(), False)
 
-    check("tables", [r.table_name for r in cur.tables(tableType="TABLE")], ["big", "t"])
+    check("tables", [r.table_name for r in cur.tables(tableType="TABLE")], ["big", "exact", "t"])
     check("columns", [(r.column_name, r.type_name) for r in cur.columns(table="t")][:3],
           [("id", "int"), ("name", "varchar"), ("amount", "decimal")])
     check("statistics", [r.index_name for r in cur.statistics("t") if r.index_name], ["pk"])

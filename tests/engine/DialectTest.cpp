@@ -352,3 +352,32 @@ TEST_F(Dialect, SimpleViewsTakeWrites) {
 }
 
 }  // namespace
+
+namespace {
+
+// Decimals of up to 38 digits are stored, compared, ordered, summed and returned exactly.
+TEST_F(Dialect, WideDecimalsAreExact) {
+  Session s(entorno.servidor());
+  s.Ok("CREATE TABLE w (k int, v dec(38,2))");
+  s.Ok("INSERT INTO w VALUES (1, 12345678901234567.89), (2, -5), "
+       "(3, 99999999999999999999999999999999999.99), (4, 0.015)");
+  struct Q {
+    const char* sql;
+    Rows rows;
+  } queries[] = {
+      {"SELECT v FROM w ORDER BY v",
+       {{"-5.00"}, {"0.02"}, {"12345678901234567.89"}, {"99999999999999999999999999999999999.99"}}},
+      {"SELECT k FROM w WHERE v = 12345678901234567.89", {{"1"}}},
+      {"SELECT k FROM w WHERE v IN (-5, 0.02) ORDER BY k", {{"2"}, {"4"}}},
+      {"SELECT k FROM w WHERE v BETWEEN 0 AND 12345678901234567.89 ORDER BY k", {{"1"}, {"4"}}},
+      {"SELECT SUM(v) FROM w WHERE k < 3", {{"12345678901234562.89"}}},
+      {"SELECT SUM(v) FROM w", {{"100000000000000000012345678901234562.90"}}},
+      {"SELECT v + 0.01, v * 2 FROM w WHERE k = 1", {{"12345678901234567.90", "24691357802469135.78"}}},
+      {"SELECT MAX(v), MIN(v) FROM w", {{"99999999999999999999999999999999999.99", "-5.00"}}},
+  };
+  for (const Q& q : queries) EXPECT_EQ(s.stmt->Query(q.sql), q.rows) << q.sql;
+  EXPECT_EQ(s.Exec("INSERT INTO w VALUES (5, 1234567890123456789012345678901234567.8)"), SQL_ERROR);
+  EXPECT_EQ(s.diag().native, 8115);
+}
+
+}  // namespace

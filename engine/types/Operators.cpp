@@ -167,12 +167,13 @@ class Rewriter {
         FindWord(t_, 0, "SELECT", 0) == t_.size())
       return sql_;
     if (t_[0].IsWord("CREATE") && FindWord(t_, 0, "INDEX", 0) < t_.size()) return sql_;
-    Scope();
     for (size_t i = 0; i + 1 < t_.size(); ++i)
       if (t_[i].kind == Tok::Word && t_[i + 1].IsOp("(")) Function(i);
     WideDecimalLiterals();
+    bool arithmetic = false;
+    for (const SqlToken& k : t_) arithmetic = arithmetic || IsArithmetic(k);
     std::vector<bool> covered(t_.size(), false);
-    for (size_t i = 0; i < t_.size(); ++i) {
+    for (size_t i = 0; i < t_.size() && arithmetic; ++i) {
       if (covered[i]) continue;
       NodeP node = Expression(i);
       if (!node) continue;
@@ -217,7 +218,11 @@ class Rewriter {
     }
   }
 
-  TypeDecl ColumnType(const std::string& qualifier, const std::string& column) const {
+  TypeDecl ColumnType(const std::string& qualifier, const std::string& column) {
+    if (!scoped_) {
+      scoped_ = true;
+      Scope();
+    }
     for (const auto& [name, info] : scope_) {
       if (!qualifier.empty() && name != Lower(qualifier)) continue;
       if (const ColumnInfo* c = info->Find(column)) return c->type;
@@ -587,6 +592,18 @@ class Rewriter {
       if (i == start) return {};
       size_t last = i - 1;
       if (t_[last].IsOp("*")) return {};
+      // A column as it is: described by its declaration already.
+      size_t name = start;
+      while (name + 2 <= last && t_[name + 1].IsOp(".") && t_[name + 2].IsName()) name += 2;
+      if (t_[start].IsName() && !IsKeyword(t_[start]) && !t_[start].IsWord("NULL") &&
+          (name == last || (name + 1 == last && t_[last].IsName()) ||
+           (name + 2 == last && t_[name + 1].IsWord("AS"))) &&
+          !(start + 1 <= last && t_[start + 1].IsOp("("))) {
+        types.push_back(std::string());
+        if (end) break;
+        start = i + 1;
+        continue;
+      }
       NodeP n = Expression(start);
       bool whole = n && (n->last == last || (n->last + 1 == last && t_[last].IsName()) ||
                          (n->last + 2 == last && t_[last - 1].IsWord("AS")));
@@ -605,6 +622,7 @@ class Rewriter {
   int level_ = 0;
   Splice splice_;
   std::vector<std::pair<std::string, std::shared_ptr<const TableInfo>>> scope_;
+  bool scoped_ = false;  // scope_ is read when a column's type is first needed
 };
 
 }  // namespace

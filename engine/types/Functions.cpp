@@ -27,7 +27,8 @@ const char* const kEngineFunctions[] = {
     "charindex", "upper",     "lower",     "replace",  "round",     "ceiling",   "floor",
     "str",       "zorb_isnull", "dateadd", "datediff", "datepart",  "year",      "month",
     "day",       "zorb_rowcount", "zorb_identity", "scope_identity", "like",
-    "newid",     "sum",  // types/Decimal.cpp
+    "newid",     "zorb_one",
+    "sum",  // types/Decimal.cpp
 };
 const size_t kEngineFunctionCount = sizeof kEngineFunctions / sizeof kEngineFunctions[0];
 
@@ -941,6 +942,34 @@ void NewId(sqlite3_context* ctx, int, sqlite3_value**) {
   sqlite3_result_text(ctx, out, 36, SQLITE_TRANSIENT);
 }
 
+// zorb_one(value): the value of the one row of a sub-select; a second row is an error.
+struct One {
+  sqlite3_value* value = nullptr;
+  long long rows = 0;
+};
+
+void OneStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  One* o = static_cast<One*>(sqlite3_aggregate_context(ctx, sizeof(One)));
+  if (!o) return;
+  if (++o->rows == 2) {
+    std::string m = EncodeError(EngineError(
+        "21000", 512,
+        "Subquery returned more than 1 value. This is not permitted when the subquery follows "
+        "=, !=, <, <= , >, >= or when the subquery is used as an expression."));
+    sqlite3_result_error(ctx, m.data(), int(m.size()));
+    return;
+  }
+  if (o->rows == 1) o->value = sqlite3_value_dup(argv[0]);
+}
+
+void OneFinal(sqlite3_context* ctx) {
+  One* o = static_cast<One*>(sqlite3_aggregate_context(ctx, 0));
+  if (!o || !o->value) return sqlite3_result_null(ctx);
+  sqlite3_result_value(ctx, o->value);
+  sqlite3_value_free(o->value);
+  o->value = nullptr;
+}
+
 thread_local SessionCounters* gCounters = nullptr;
 
 void RowCountF(sqlite3_context* ctx, int, sqlite3_value**) {
@@ -984,6 +1013,8 @@ void RegisterTsqlFunctions(sqlite3* db) {
       {"scope_identity", 0, IdentityF, false}, {"like", 2, LikeF, true},
       {"like", 3, LikeF, true},               {"newid", 0, NewId, false},
   };
+  sqlite3_create_function_v2(db, "zorb_one", 1, SQLITE_UTF8, nullptr, nullptr, OneStep, OneFinal,
+                             nullptr);
   for (const Fn& f : kFns)
     sqlite3_create_function_v2(db, f.name, f.args,
                                SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0),

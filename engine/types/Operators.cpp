@@ -170,6 +170,7 @@ class Rewriter {
     for (size_t i = 0; i + 1 < t_.size(); ++i)
       if (t_[i].kind == Tok::Word && t_[i + 1].IsOp("(")) Function(i);
     WideDecimalLiterals();
+    std::vector<size_t> closes = ScalarSubqueries();
     bool arithmetic = false;
     for (const SqlToken& k : t_) arithmetic = arithmetic || IsArithmetic(k);
     std::vector<bool> covered(t_.size(), false);
@@ -181,6 +182,7 @@ class Rewriter {
         if (t_[k].depth == t_[i].depth) covered[k] = true;
       Emit(*node);
     }
+    for (size_t at : closes) splice_.Insert(at, ")");
     if (resultTypes) *resultTypes = SelectTypes();
     return splice_.empty() ? sql_ : splice_.Apply(sql_);
   }
@@ -451,6 +453,69 @@ class Rewriter {
     node->last = j;
     node->type = ColumnType(qualifier, name);
     return node;
+  }
+
+  // A sub-select used as a value must give one row at most (SQL Server's 512; SQLite would take
+  // the first): the item of a simple one becomes zorb_one(item), an aggregate that fails on a
+  // second row. Returns where the closing parentheses go (after every other edit there).
+  std::vector<size_t> ScalarSubqueries() {
+    std::vector<size_t> closes;
+    for (size_t open = 1; open + 2 < t_.size(); ++open) {
+      if (!t_[open].IsOp("(") || !t_[open + 1].IsWord("SELECT")) continue;
+      size_t close = Match(open);
+      if (close == kNone || !ValueContext(open)) continue;
+      int inner = t_[open].depth + 1;
+      size_t from = FindWord(t_, open + 2, "FROM", inner);
+      if (from >= close) continue;  // no table: one row
+      bool simple = true;
+      for (size_t k = open + 2; k < close && simple; ++k) {
+        if (t_[k].depth != inner) continue;
+        static const char* const kWords[] = {"DISTINCT", "GROUP", "HAVING", "LIMIT", "UNION",
+                                             "EXCEPT", "INTERSECT", "ORDER", "ALL"};
+        for (const char* w : kWords)
+          if (t_[k].IsWord(w)) simple = false;
+        if (k < from && t_[k].IsOp(",")) simple = false;
+      }
+      for (size_t k = open + 2; k < from && simple; ++k) {
+        static const char* const kAggregates[] = {"COUNT", "SUM", "MAX", "MIN", "AVG", "TOTAL",
+                                                  "GROUP_CONCAT"};
+        for (const char* w : kAggregates)
+          if (t_[k].IsWord(w) && k + 1 < from && t_[k + 1].IsOp("(")) simple = false;
+      }
+      if (!simple) continue;
+      NodeP item = Expression(open + 2);
+      if (!item || item->last >= from) continue;
+      size_t rest = item->last + 1;  // nothing, or an alias
+      if (!(rest == from || (rest + 1 == from && t_[rest].IsName()) ||
+            (rest + 2 == from && t_[rest].IsWord("AS"))))
+        continue;
+      splice_.Insert(t_[open + 2].begin, "zorb_one(");
+      closes.push_back(t_[item->last].end);
+    }
+    return closes;
+  }
+
+  // Whether the parenthesis at open stands where a value goes (not after IN, EXISTS, FROM...).
+  bool ValueContext(size_t open) const {
+    const SqlToken& p = t_[open - 1];
+    if (p.IsWord("IN") || p.IsWord("EXISTS") || p.IsWord("FROM") || p.IsWord("JOIN") ||
+        p.IsWord("AS") || p.IsWord("UNION") || p.IsWord("ALL") || p.IsWord("ANY") ||
+        p.IsWord("SOME"))
+      return false;
+    if (p.IsOp(",")) {
+      // A list of values, or of tables: the clause the comma belongs to decides.
+      for (size_t k = open - 1; k-- > 0;) {
+        if (t_[k].depth < t_[open].depth) return !(k >= 1 && t_[k - 1].IsWord("IN"));
+        if (t_[k].depth != t_[open].depth) continue;
+        if (t_[k].IsWord("FROM") || t_[k].IsWord("JOIN")) return false;
+        if (t_[k].IsWord("SELECT") || t_[k].IsWord("VALUES") || t_[k].IsWord("SET") ||
+            t_[k].IsWord("WHERE"))
+          return true;
+      }
+      return false;
+    }
+    if (p.IsOp("(")) return open >= 2 && t_[open - 2].IsName() && !IsKeyword(t_[open - 2]);
+    return true;
   }
 
   // A number compared with a wide decimal column reaches it as its exact text, which the

@@ -381,3 +381,38 @@ TEST_F(Dialect, WideDecimalsAreExact) {
 }
 
 }  // namespace
+
+namespace {
+
+// A sub-select used as a value gives one row at most (512); IN, EXISTS and FROM take any.
+TEST_F(Dialect, SubSelectsAsValuesGiveOneRow) {
+  Session s(entorno.servidor());
+  s.Ok("CREATE TABLE c (id int, name varchar(10))");
+  s.Ok("INSERT INTO c VALUES (1, 'uno'), (2, 'dos'), (2, 'doble')");
+  struct Q {
+    const char* sql;
+    Rows rows;  // empty: fails with 512
+  } queries[] = {
+      {"SELECT name FROM c WHERE id = (SELECT id FROM c WHERE name = 'uno')", {{"uno"}}},
+      {"SELECT (SELECT name FROM c WHERE id = 1), (SELECT MAX(id) FROM c)", {{"uno", "2"}}},
+      {"SELECT (SELECT name FROM c WHERE id = 3)", {{"<null>"}}},
+      {"SELECT COUNT(*) FROM c WHERE id IN (SELECT id FROM c)", {{"3"}}},
+      {"SELECT COUNT(*) FROM c WHERE EXISTS (SELECT id FROM c)", {{"3"}}},
+      {"SELECT COUNT(*) FROM (SELECT id FROM c) x", {{"3"}}},
+      {"SELECT name FROM c WHERE id = (SELECT id FROM c)", {}},
+      {"SELECT id, (SELECT name FROM c d WHERE d.id = c.id) FROM c ORDER BY id", {}},
+  };
+  for (const Q& q : queries) {
+    if (!q.rows.empty()) {
+      EXPECT_EQ(s.stmt->Query(q.sql), q.rows) << q.sql;
+      continue;
+    }
+    SQLRETURN rc = s.Exec(q.sql);
+    while (SQL_SUCCEEDED(rc)) rc = SQLFetch(s.stmt->h);
+    EXPECT_EQ(rc, SQL_ERROR) << q.sql;
+    EXPECT_EQ(s.diag().native, 512) << q.sql;
+    SQLFreeStmt(s.stmt->h, SQL_CLOSE);
+  }
+}
+
+}  // namespace

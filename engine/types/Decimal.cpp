@@ -212,6 +212,50 @@ void SumValue(sqlite3_context* ctx) {
   sqlite3_result_text(ctx, text.data(), int(text.size()), SQLITE_TRANSIENT);
 }
 
+// AVG as SQL Server computes it: integers give an integer (truncated), decimals keep at least
+// 6 decimals exactly, anything else a double.
+void AvgValue(sqlite3_context* ctx) {
+  Sum* s = StateOf(ctx, false);
+  if (!s || s->count == 0) return sqlite3_result_null(ctx);
+  if (s->anyReal) {
+    long double total = s->real + (long double)s->integers;
+    if (s->anyDecimal) {
+      long double f = 1;
+      for (int i = 0; i < s->decimal.scale; ++i) f *= 10;
+      total += (long double)s->decimal.value / f;
+    }
+    return sqlite3_result_double(ctx, double(total / s->count));
+  }
+  if (!s->anyDecimal) return sqlite3_result_int64(ctx, (long long)(s->integers / s->count));
+  Decimal128 total = s->decimal, ints{s->integers, 0};
+  int scale = std::max(total.scale, 6);
+  if (s->overflow || !Rescale(ints, total.scale)) return sqlite3_result_null(ctx);
+  total.value += ints.value;
+  // One more decimal than kept, to round the last one.
+  if (!Rescale(total, scale + 1)) {
+    long double f = 1;
+    for (int i = 0; i < total.scale; ++i) f *= 10;
+    return sqlite3_result_double(ctx, double((long double)total.value / f / s->count));
+  }
+  Decimal128 avg{total.value / s->count, scale + 1};
+  Rescale(avg, scale);
+  std::string text = FormatDecimal128(avg);
+  double d = std::strtod(text.c_str(), nullptr);
+  Decimal128 back;
+  if (ParseDecimal128(convert::FormatDouble(d), back) && Rescale(back, avg.scale) &&
+      back.value == avg.value)
+    return sqlite3_result_double(ctx, d);
+  sqlite3_result_text(ctx, text.data(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+void AvgFinal(sqlite3_context* ctx) {
+  AvgValue(ctx);
+  if (auto** slot = static_cast<Sum**>(sqlite3_aggregate_context(ctx, 0))) {
+    delete *slot;
+    *slot = nullptr;
+  }
+}
+
 void SumFinal(sqlite3_context* ctx) {
   SumValue(ctx);
   if (auto** slot = static_cast<Sum**>(sqlite3_aggregate_context(ctx, 0))) {
@@ -226,6 +270,8 @@ void RegisterDecimal(sqlite3* db) {
   sqlite3_create_collation_v2(db, kDecimalCollation, SQLITE_UTF8, nullptr, Collate, nullptr);
   sqlite3_create_window_function(db, "sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                  SumStep, SumFinal, SumValue, SumInverse, nullptr);
+  sqlite3_create_window_function(db, "avg", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                 SumStep, AvgFinal, AvgValue, SumInverse, nullptr);
 }
 
 }  // namespace engine::types

@@ -1,6 +1,6 @@
 // Exact decimals of up to 38 digits: a 128-bit integer and a scale. Decimal columns of more
 // digits than a double holds keep their values as these texts (types/TypeDecl.h IsWideDecimal),
-// compared by the collation zorb_decimal; SUM adds them exactly.
+// compared by the collation zorb_decimal; SUM and AVG compute them exactly.
 #pragma once
 #include <string>
 #include <string_view>
@@ -26,7 +26,7 @@ std::string FormatDecimal128(const Decimal128& d);
 // Digits of the value without its leading zeros (0 has 1).
 int Digits(const Decimal128& d);
 
-// Registers the collation and the exact SUM on a connection.
+// Registers the collation and the exact SUM and AVG on a connection.
 void RegisterDecimal(sqlite3* db);
 
 }  // namespace engine::types

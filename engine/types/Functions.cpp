@@ -28,7 +28,7 @@ const char* const kEngineFunctions[] = {
     "str",       "zorb_isnull", "dateadd", "datediff", "datepart",  "year",      "month",
     "day",       "zorb_rowcount", "zorb_identity", "scope_identity", "like",
     "newid",     "zorb_one",
-    "sum",  // types/Decimal.cpp
+    "sum",       "avg",  // types/Decimal.cpp
 };
 const size_t kEngineFunctionCount = sizeof kEngineFunctions / sizeof kEngineFunctions[0];
 

@@ -352,6 +352,12 @@ class Rewriter {
     if (name == "isnull" || name == "coalesce" || name == "min" || name == "max" ||
         name == "abs" || name == "round")
       return arg(0);
+    if (name == "avg") {
+      TypeDecl a = arg(0);
+      if (IsInteger(a.kind)) return Make(a.kind == Kind::BigInt ? Kind::BigInt : Kind::Int);
+      if (a.kind == Kind::Decimal) return Make(Kind::Decimal, 38, std::max(a.scale, 6));
+      if (a.kind == Kind::Float || a.kind == Kind::Real) return Make(Kind::Float);
+    }
     if (name == "sum") {
       TypeDecl a = arg(0);
       if (a.kind == Kind::BigInt) return a;

@@ -75,8 +75,14 @@ void AsDecimal(const TypeDecl& t, int& p, int& s) {
   }
 }
 
+// The NULL constant: it takes the type of what it meets (int alone).
+TypeDecl NullType() { return Make(Kind::Other, -1); }
+bool IsNullType(const TypeDecl& t) { return t.kind == Kind::Other && t.length == -1; }
+
 // The type SQL Server gives a op b.
 TypeDecl Combine(char op, const TypeDecl& a, const TypeDecl& b) {
+  if (IsNullType(a)) return IsNullType(b) ? Make(Kind::Int) : b;
+  if (IsNullType(b)) return a;
   if (a.kind == Kind::Other || b.kind == Kind::Other) return Make(Kind::Other);
   bool ca = IsCharacter(a.kind), cb = IsCharacter(b.kind);
   if (ca && cb) {
@@ -350,7 +356,7 @@ class Rewriter {
       return a.kind == Kind::Decimal ? Make(Kind::Decimal, a.length, 0) : a;
     }
     if (name == "isnull" || name == "coalesce" || name == "min" || name == "max" ||
-        name == "abs" || name == "round")
+        name == "abs" || name == "round" || name == "nullif")
       return arg(0);
     if (name == "avg") {
       TypeDecl a = arg(0);
@@ -440,7 +446,10 @@ class Rewriter {
       }
       return nullptr;
     }
-    if (k.IsWord("NULL")) return node;
+    if (k.IsWord("NULL")) {
+      node->type = NullType();
+      return node;
+    }
     if (!k.IsName() || IsKeyword(k)) return nullptr;
     if (i + 1 < t_.size() && t_[i + 1].IsOp("(")) {
       size_t close = Match(i + 1);
@@ -678,7 +687,7 @@ class Rewriter {
       NodeP n = Expression(start);
       bool whole = n && (n->last == last || (n->last + 1 == last && t_[last].IsName()) ||
                          (n->last + 2 == last && t_[last - 1].IsWord("AS")));
-      types.push_back(whole ? DeclaredText(n->type) : std::string());
+      types.push_back(!whole ? std::string() : IsNullType(n->type) ? "int" : DeclaredText(n->type));
       if (end) break;
       start = i + 1;
     }

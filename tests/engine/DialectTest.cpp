@@ -216,6 +216,7 @@ TEST_F(Dialect, ResultTypesComeFromTheExpression) {
        "<null>"},
       {"SELECT CASE WHEN i > 0 THEN 'ab' ELSE s END FROM one WHERE 1 = 0", SQL_VARCHAR, 10, 0,
        nullptr},
+      {"SELECT NULLIF(i, 7) / 2 FROM one ORDER BY i DESC", SQL_INTEGER, 10, 0, "<null>"},
   };
   for (const Described& c : cases) {
     ASSERT_EQ(f.s.Exec(c.query), SQL_SUCCESS) << c.query;

@@ -611,6 +611,17 @@ long long IntOf(sqlite3_value* v) {
   return sqlite3_value_int64(v);
 }
 
+// Whether argc is within [min, max]; otherwise the call fails as SQL Server's (174).
+bool Arity(sqlite3_context* ctx, int argc, int min, int max, const char* name) {
+  if (argc >= min && argc <= max) return true;
+  std::string count = min == max ? std::to_string(min) : std::to_string(min) + " to " +
+                                                             std::to_string(max);
+  std::string m = EncodeError(EngineError(
+      "42000", 174, std::string("The ") + name + " function requires " + count + " argument(s)."));
+  sqlite3_result_error(ctx, m.data(), int(m.size()));
+  return false;
+}
+
 std::string FormatArg(int argc, sqlite3_value** argv, int at) {
   return argc > at ? TextArg(argv[at]) : std::string("mdy");
 }
@@ -769,6 +780,7 @@ void Floor(sqlite3_context* c, int n, sqlite3_value** v) { CeilFloor(c, n, v, fa
 // STR(number [, length [, decimals]]): right-aligned; asterisks when the integer part does not
 // fit, fewer decimals when they do not.
 void StrF(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  if (!Arity(ctx, argc, 1, 3, "str")) return;
   if (AnyNull(argc, argv)) return sqlite3_result_null(ctx);
   Guard(ctx, [&] {
     Value v = Arg(argv[0]);
@@ -802,6 +814,7 @@ void IsNull(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // dateadd(part, number, date, date format)
 void DateAddF(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  if (!Arity(ctx, argc, 3, 4, "dateadd")) return;
   if (sqlite3_value_type(argv[1]) == SQLITE_NULL || sqlite3_value_type(argv[2]) == SQLITE_NULL)
     return sqlite3_result_null(ctx);
   Guard(ctx, [&] {
@@ -812,6 +825,7 @@ void DateAddF(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 // datediff(part, start, end, date format)
 void DateDiffF(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  if (!Arity(ctx, argc, 3, 4, "datediff")) return;
   if (sqlite3_value_type(argv[1]) == SQLITE_NULL || sqlite3_value_type(argv[2]) == SQLITE_NULL)
     return sqlite3_result_null(ctx);
   Guard(ctx, [&] {
@@ -829,6 +843,7 @@ void DateDiffF(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 // datepart(part, date, date format)
 void DatePartF(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  if (!Arity(ctx, argc, 2, 3, "datepart")) return;
   if (sqlite3_value_type(argv[1]) == SQLITE_NULL) return sqlite3_result_null(ctx);
   Guard(ctx, [&] {
     Part part = PartOf(TextArg(argv[0]), "datepart");
@@ -838,6 +853,7 @@ void DatePartF(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 template <Part P>
 void PartF(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  if (!Arity(ctx, argc, 1, 2, P == Part::Year ? "year" : P == Part::Month ? "month" : "day")) return;
   if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
   Guard(ctx, [&] {
     sqlite3_result_int64(ctx, DatePart(P, ToDate(Arg(argv[0]), FormatArg(argc, argv, 1))));

@@ -317,8 +317,12 @@ class Rewriter {
     bool part = k.IsWord("DATEADD") || k.IsWord("DATEDIFF") || k.IsWord("DATEPART");
     if (part && !commas.empty() && commas[0] == open + 2 && t_[open + 1].IsName())
       splice_.Replace(t_[open + 1].begin, t_[open + 1].end, QuoteLiteral(NameOf(t_[open + 1])));
-    if (part || k.IsWord("YEAR") || k.IsWord("MONTH") || k.IsWord("DAY"))
-      splice_.Replace(t_[close].begin, t_[close].end, ", " + format_ + ")");
+    // The format goes after a complete argument list only; a wrong count fails as it is (174).
+    size_t args = close == open + 1 ? 0 : commas.size() + 1;
+    bool complete = (k.IsWord("DATEADD") || k.IsWord("DATEDIFF")) ? args == 3
+                    : k.IsWord("DATEPART")                        ? args == 2
+                    : (k.IsWord("YEAR") || k.IsWord("MONTH") || k.IsWord("DAY")) && args == 1;
+    if (complete) splice_.Replace(t_[close].begin, t_[close].end, ", " + format_ + ")");
   }
 
   TypeDecl FunctionType(size_t i, size_t open, size_t close) {
@@ -355,9 +359,21 @@ class Rewriter {
       TypeDecl a = arg(0);
       return a.kind == Kind::Decimal ? Make(Kind::Decimal, a.length, 0) : a;
     }
-    if (name == "isnull" || name == "coalesce" || name == "min" || name == "max" ||
-        name == "abs" || name == "round" || name == "nullif")
-      return arg(0);
+    // Aggregates take one argument in T-SQL (SQLite's MAX(a, b) is its own).
+    bool aggregate = name == "min" || name == "max" || name == "sum" || name == "avg";
+    if (aggregate && !commas.empty()) return Make(Kind::Other);
+    if (name == "isnull" || name == "coalesce" || name == "nullif") {
+      // Texts and numbers mixed: SQL Server would convert (or fail); described by the value.
+      TypeDecl first = arg(0);
+      for (size_t n = 1; n <= commas.size(); ++n) {
+        TypeDecl other = arg(n);
+        if (!IsNullType(other) && (other.kind == Kind::Other ||
+                                   IsCharacter(other.kind) != IsCharacter(first.kind)))
+          return Make(Kind::Other);
+      }
+      return first;
+    }
+    if (name == "min" || name == "max" || name == "abs" || name == "round") return arg(0);
     if (name == "avg") {
       TypeDecl a = arg(0);
       if (IsInteger(a.kind)) return Make(a.kind == Kind::BigInt ? Kind::BigInt : Kind::Int);
@@ -589,6 +605,7 @@ class Rewriter {
       bool null = marks[m] + 1 == marks[m + 1] - 1 && t_[marks[m] + 1].IsWord("NULL");
       if (null) continue;
       if (branch.kind == Kind::Other) return branch;
+      if (!first && IsCharacter(branch.kind) != IsCharacter(result.kind)) return Make(Kind::Other);
       if (first) {
         result = branch;
         first = false;

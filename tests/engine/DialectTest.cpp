@@ -165,6 +165,8 @@ TEST_F(Dialect, FunctionsOnNullAndBlanks) {
       {"STR(123.45, 6, 1)", " 123.5"},
       {"STR(123.45)", "       123"},
       {"STR(12345678901)", "**********"},
+      {"STR()", nullptr, 174},
+      {"DATEADD(day, 1)", nullptr, 174},
       {"ISNULL(n, 5)", "5"},
       {"ISNULL(i, 5)", "7"},
       {"COALESCE(n, NULL, 3)", "3"},

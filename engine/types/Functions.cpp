@@ -530,7 +530,23 @@ Value Arithmetic(char op, Value a, Value b, Kind ka, Kind kb, std::string_view f
 
 // ---- CAST and CONVERT ----
 
+// A float as CAST and CONVERT's style 0 show it: six significant digits, three-digit exponents.
+std::string FloatText(double d) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.6g", d);
+  std::string t = buf;
+  size_t e = t.find('e');
+  if (e != std::string::npos && e + 2 < t.size()) {
+    std::string digits = t.substr(e + 2);
+    while (digits.size() < 3) digits.insert(digits.begin(), '0');
+    t = t.substr(0, e + 2) + digits;
+  }
+  return t;
+}
+
 std::string NumberText(const Value& v, Kind source, int sourceScale) {
+  if (v.kind == Value::Kind::Real && (source == Kind::Float || source == Kind::Real))
+    return FloatText(v.d);
   if (v.kind == Value::Kind::Integer) {
     if (source == Kind::Decimal && sourceScale > 0)
       return std::to_string(v.i) + "." + std::string(size_t(sourceScale), '0');
@@ -556,6 +572,14 @@ Value Cast(const Value& v, const TypeDecl& t, long style, std::string_view forma
       s = v.s;
     if (t.kind == Kind::Text) return Str(s);
     size_t n = size_t(t.length > 0 ? t.length : 30);
+    // A number that does not fit: an integer shows '*', a decimal overflows.
+    bool number = v.kind == Value::Kind::Integer || v.kind == Value::Kind::Real;
+    if (number && s.size() > n) {
+      if (source == Kind::Decimal)
+        throw EngineError("22003", 8115, std::string("Arithmetic overflow error converting numeric "
+                                                     "to data type ") + MessageName(t.kind) + ".");
+      if (v.kind == Value::Kind::Integer) s = "*";
+    }
     if (s.size() > n) s.resize(n);
     if (t.kind == Kind::Char && s.size() < n) s.append(n - s.size(), ' ');
     return Str(s);

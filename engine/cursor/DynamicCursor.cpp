@@ -351,6 +351,20 @@ bool DynamicCursor::ReadRow(int64_t rowid, FetchedRow& row) {
 SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t size,
                                std::vector<FetchedRow>& rows, std::vector<Notice>& notices) {
   if (!locks_) return FetchRows(orientation, offset, size, rows, notices);
+  // A table lock (TABLOCKX) is the database's write lock held by another connection's
+  // transaction: outside a transaction of its own, a locking read waits for it to end, as it
+  // waits for a row's lock, and reads what it committed.
+  if (sqlite3_txn_state(db_->handle(), "main") == SQLITE_TXN_NONE) {
+    int rc = sqlite3_exec(db_->handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    locks_->WriteWaitEnded();
+    if (rc != SQLITE_OK) {
+      locks_->Release(locked_);
+      locked_.clear();
+      rows.clear();
+      store::ThrowSqlite(db_->handle(), rc, verb_.c_str(), shape_.table);
+    }
+    sqlite3_exec(db_->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+  }
   uint64_t before = locks_->Commits();
   SQLRETURN rc = FetchRows(orientation, offset, size, rows, notices);
   std::vector<int64_t> bytes;

@@ -11,16 +11,6 @@
 
 namespace {
 
-std::string SinBlancos(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
-std::string Num(double x) {
-  char t[32];
-  snprintf(t, sizeof t, "%g", x);
-  return t;
-}
-
 class Escritura : public ConBase {
  public:
   using ConBase::Sql;
@@ -66,176 +56,102 @@ class Escritura : public ConBase {
   CnxOdbc* cnx2 = nullptr;
 };
 
-std::string R(int n) { return std::to_string(n) + " "; }
 std::string Reg(Arch* a) {
-  return a->EnReg() == 1 ? SinBlancos(a->TxtCmp(0, 0)) + "|" + Num(a->NumCmp(1)) + "|" +
-                               SinBlancos(a->TxtCmp(2, 0))
-                         : "-";
+  if (a->EnReg() != 1) return "-";
+  return SinBlancos(a->TxtCmp(0, 0)) + "|" + Num(a->NumCmp(1)) + "|" + SinBlancos(a->TxtCmp(2, 0));
 }
-int Busca(Arch* a, const char* c1) {
-  a->PonTxtCmp(0, c1);
-  return a->Lee(0, 0, 0, 0);
+
+// Runs steps separated by ";" and gives what they answer, separated by blanks. B text: Lee(0)
+// by C1 = text; L mode: Lee(mode, 0, 0, 0); P field text: PonTxtCmp; N field number: PonNumCmp;
+// G release: Graba; A mode: Alta; D: Baja; K: Bloquea; M field mode text: ModCmp; O field op
+// number: OperaCmp; S sql: free SQL on the data file's connection; R: the record (- when none);
+// T field: TxtCmp; C: NumRegs(0, 0).
+std::string Pasos(Arch* a, Escritura* t, const std::string& pasos) {
+  std::string r;
+  size_t i = 0;
+  while (i < pasos.size()) {
+    size_t fin = pasos.find("; ", i);
+    std::string p = pasos.substr(i, fin == std::string::npos ? std::string::npos : fin - i);
+    i = fin == std::string::npos ? pasos.size() : fin + 2;
+    char op = p[0];
+    int n = p.size() > 2 ? atoi(p.c_str() + 2) : 0;
+    size_t d = p.find(' ', 2);
+    std::string resto = p.size() > 2 ? p.substr(2) : "";
+    std::string tras = d == std::string::npos ? "" : p.substr(d + 1);
+    int m = atoi(tras.c_str());
+    std::string ultimo = tras.find(' ') == std::string::npos ? "" : tras.substr(tras.find(' ') + 1);
+    std::string x;
+    switch (op) {
+      case 'B': a->PonTxtCmp(0, resto.c_str()); x = std::to_string(a->Lee(0, 0, 0, 0)); break;
+      case 'L': x = std::to_string(a->Lee(n, 0, 0, 0)); break;
+      case 'P': a->PonTxtCmp(n, tras.c_str()); break;
+      case 'N': a->PonNumCmp(n, atof(tras.c_str())); break;
+      case 'G': x = std::to_string(a->Graba(n)); break;
+      case 'A': x = std::to_string(a->Alta(n)); break;
+      case 'D': x = std::to_string(a->Baja()); break;
+      case 'K': x = std::to_string(a->Bloquea()); break;
+      case 'M': a->ModCmp(n, ultimo.c_str(), m); break;
+      case 'O': a->OperaCmp(n, atof(ultimo.c_str()), m); break;
+      case 'S': t->Sql(resto); break;
+      case 'R': x = Reg(a); break;
+      case 'T': x = SinBlancos(a->TxtCmp(n, 0)); break;
+      case 'C': x = std::to_string(a->NumRegs(0, 0)); break;
+    }
+    if (!x.empty()) r += (r.empty() ? "" : " ") + x;
+  }
+  return r;
 }
 
 const char* kInicial = "a|10|x b|20|y c|30|z ";
 
 TEST_F(Escritura, EveryWriteIsReadBack) {
   struct Caso {
-    const char* nombre;
-    std::function<std::string(Arch*, Escritura*)> pasos;
-    std::string resultado, tabla;
+    const char *pasos, *resultado, *tabla;
     const char* log;  // a record that must be logged, or null for none
   } casos[] = {
-      {"Graba without a record",
-       [](Arch* a, Escritura*) { std::string r = R(Busca(a, "q"));
-         return r + R(a->Graba(0)); },
-       "-1 -1 ", kInicial, nullptr},
-      {"Graba rewrites and stands on the record",
-       [](Arch* a, Escritura*) {
-         Busca(a, "b");
-         a->PonTxtCmp(2, "q'r");
-         a->PonNumCmp(1, 21.5);
-         std::string r = R(a->Graba(0));
-         return r + Reg(a);
-       },
-       "1 b|21.5|q'r", "a|10|x b|21.5|q'r c|30|z ", nullptr},
-      {"Graba(1) commits the table lock",
-       [](Arch* a, Escritura*) {
-         std::string r = R(a->Bloquea());
-         a->PonTxtCmp(2, "w");
-         r += R(a->Graba(1));
-         return r + Reg(a);
-       },
-       "1 1 a|10|w", "a|10|w b|20|y c|30|z ", nullptr},
-      // A row changed by another user since it was read stays as they left it, without a record.
-      {"Graba of a row changed meanwhile",
-       [](Arch* a, Escritura* t) {
-         Busca(a, "b");
-         t->Sql("UPDATE E SET C3 = 'k' WHERE C1 = 'b'");
-         a->PonTxtCmp(2, "q");
-         std::string r = R(a->Graba(0));
-         return r + Reg(a);
-       },
-       "1 b|20|k", "a|10|x b|20|k c|30|z ", nullptr},
-      {"Graba of a value the column cannot hold",
-       [](Arch* a, Escritura*) {
-         Busca(a, "b");
-         a->PonNumCmp(1, 1e12);
-         std::string r = R(a->Graba(0));
-         return r + Reg(a);
-       },
-       "1 b|20|y", kInicial, "Error SQL 200-22003-E"},
-      {"Alta(998866) leaves no current record",
-       [](Arch* a, Escritura*) {
-         a->PonTxtCmp(0, "O'B");
-         a->PonNumCmp(1, 5);
-         std::string r = R(a->Alta(998866));
-         r += Reg(a) + " ";
-         return r + R(a->NumRegs(0, 0));
-       },
-       "1 - 1 ", "a|10|x b|20|y c|30|z O'B|5|x ", nullptr},
-      {"Alta(0) stands on the new record",
-       [](Arch* a, Escritura*) {
-         a->PonTxtCmp(0, "d");
-         std::string r = R(a->Alta(0));
-         return r + Reg(a);
-       },
-       "1 d|10|x", "a|10|x b|20|y c|30|z d|10|x ", nullptr},
-      {"Alta(0) of a value the column cannot hold",
-       [](Arch* a, Escritura*) {
-         a->PonTxtCmp(0, "d");
-         a->PonNumCmp(1, 1e12);
-         std::string r = R(a->Alta(0));
-         return r + Reg(a);
-       },
-       "-1 -", kInicial, nullptr},
-      // A rowset of three records (after a read that found nothing), standing on the second.
-      {"Alta(889977) adds the current row alone",
-       [](Arch* a, Escritura*) {
-         Busca(a, "q");
-         a->Lee(7, 0, 0, 0);
-         a->Lee(5, 0, 0, 0);
-         a->PonTxtCmp(0, "e");
-         std::string r = R(a->Alta(889977));
-         return r + Reg(a);
-       },
-       "1 -", "a|10|x b|20|y c|30|z e|20|y ", nullptr},
-      {"Baja deletes the record, found again by its quoted key",
-       [](Arch* a, Escritura* t) {
-         t->Sql("UPDATE E SET C1 = 'O''B' WHERE C1 = 'b'");
-         Busca(a, "O'B");
-         return R(a->Baja());
-       },
-       "1 ", "a|10|x c|30|z ", nullptr},
-      {"Baja of a record deleted meanwhile",
-       [](Arch* a, Escritura* t) {
-         Busca(a, "b");
-         t->Sql("DELETE FROM E WHERE C1 = 'b'");
-         return R(a->Baja());
-       },
-       "-1 ", "a|10|x c|30|z ", nullptr},
-      {"ModCmp steps codes without writing",
-       [](Arch* a, Escritura*) {
-         a->ModCmp(2, "A9", 1);
-         std::string r = Reg(a) + " ";
-         a->ModCmp(2, "A10", 2);
-         r += SinBlancos(a->TxtCmp(2, 0)) + " ";
-         a->ModCmp(2, "zz", -1);
-         a->ModCmp(3, "1", 0);
-         a->ModCmp(-1, "1", 0);
-         return r + Reg(a);
-       },
-       "a|10|A10 A9 a|10|zz", kInicial, nullptr},
-      {"ModCmp writes through and reads back",
-       [](Arch* a, Escritura*) {
-         Busca(a, "b");
-         a->PonTxtCmp(0, "zz");  // the record is found again by the values as read
-         a->ModCmp(2, "w", 0);
-         return Reg(a);
-       },
-       "b|20|w", "a|10|x b|20|w c|30|z ", nullptr},
-      {"ModCmp arithmetic under row locks",
-       [](Arch* a, Escritura*) {
-         Busca(a, "b");
-         a->ModCmp(1, "2", 3);
-         std::string r = Reg(a) + " ";
-         Busca(a, "c");
-         a->ModCmp(1, "2", 4);
-         return r + Reg(a);
-       },
-       "b|40|y c|15|z", "a|10|x b|40|y c|15|z ", nullptr},
-      {"OperaCmp sets, writes, adds, subtracts and keeps",
-       [](Arch* a, Escritura*) {
-         a->OperaCmp(1, 7, -1);
-         std::string r = Reg(a) + " ";
-         Busca(a, "b");
-         a->OperaCmp(1, 7, 0);
-         a->OperaCmp(1, 3, 1);
-         a->OperaCmp(1, 1, 2);
-         r += Reg(a) + " ";
-         Busca(a, "c");
-         a->OperaCmp(1, 7, 9);
-         return r + Reg(a);
-       },
-       "a|7|x b|9|y c|30|z", "a|10|x b|9|y c|30|z ", nullptr},
+      {"B q; G 0", "-1 -1", kInicial, nullptr},
+      {"B b; P 2 q'r; N 1 21.5; G 0; R", "1 1 b|21.5|q'r", "a|10|x b|21.5|q'r c|30|z ", nullptr},
+      // Graba(1) commits the table lock: the other connection sees the change.
+      {"K; P 2 w; G 1; R", "1 1 a|10|w", "a|10|w b|20|y c|30|z ", nullptr},
+      // A row changed since it was read stays as the other user left it, without a log record.
+      {"B b; S UPDATE E SET C3 = 'k' WHERE C1 = 'b'; P 2 q; G 0; R", "1 1 b|20|k",
+       "a|10|x b|20|k c|30|z ", nullptr},
+      {"B b; N 1 1e12; G 0; R", "1 1 b|20|y", kInicial, "Error SQL 200-22003-E"},
+      {"P 0 O'B; N 1 5; A 998866; R; C", "1 - 1", "a|10|x b|20|y c|30|z O'B|5|x ", nullptr},
+      {"P 0 d; A 0; R", "1 d|10|x", "a|10|x b|20|y c|30|z d|10|x ", nullptr},
+      {"P 0 d; N 1 1e12; A 0; R", "-1 -", kInicial, nullptr},
+      // A rowset of three (after a read that found nothing) standing on its second record: only
+      // that row is added.
+      {"B q; L 7; L 5; P 0 e; A 889977; R", "-1 1 1 1 -", "a|10|x b|20|y c|30|z e|20|y ",
+       nullptr},
+      // The record is found again by its key with the quote doubled.
+      {"S UPDATE E SET C1 = 'O''B' WHERE C1 = 'b'; B O'B; D", "1 1", "a|10|x c|30|z ", nullptr},
+      {"B b; S DELETE FROM E WHERE C1 = 'b'; D", "1 -1", "a|10|x c|30|z ", nullptr},
+      {"M 2 1 A9; R; M 2 2 A10; T 2; M 2 -1 zz; M 3 0 1; M -1 0 1; R", "a|10|A10 A9 a|10|zz",
+       kInicial, nullptr},
+      // Written through, found again by the values as read (C1 changed in the record only).
+      {"B b; P 0 zz; M 2 0 w; R", "1 b|20|w", "a|10|x b|20|w c|30|z ", nullptr},
+      {"B b; M 1 3 2; R; B c; M 1 4 2; R", "1 b|40|y 1 c|15|z", "a|10|x b|40|y c|15|z ", nullptr},
+      {"O 1 -1 7; R; B b; O 1 0 7; O 1 1 3; O 1 2 1; R; B c; O 1 9 7; R",
+       "a|7|x 1 b|9|y 1 c|30|z", "a|10|x b|9|y c|30|z ", nullptr},
   };
   for (const Caso& c : casos) {
     Inicia();
     Arch* a = Abre("E");
     ASSERT_NE(a, nullptr);
-    EXPECT_EQ(c.pasos(a, this), c.resultado) << c.nombre;
+    EXPECT_EQ(Pasos(a, this, c.pasos), c.resultado) << c.pasos;
     // Autocommit is on again after every write that ends a lock.
     SQLULEN auto_ = 0;
     SQLGetConnectAttr(hdbc(), SQL_ATTR_AUTOCOMMIT, &auto_, 0, nullptr);
-    EXPECT_EQ(auto_, SQLULEN(SQL_AUTOCOMMIT_ON)) << c.nombre;
-    EXPECT_EQ(PorSql(), c.tabla) << c.nombre;
-    EXPECT_EQ(PorArch(), c.tabla) << c.nombre;
+    EXPECT_EQ(auto_, SQLULEN(SQL_AUTOCOMMIT_ON)) << c.pasos;
+    EXPECT_EQ(PorSql(), c.tabla) << c.pasos;
+    EXPECT_EQ(PorArch(), c.tabla) << c.pasos;
     DelArchSQL(a);
     std::string log = entorno.LeeLog();
     if (c.log)
-      EXPECT_TRUE(Contiene(log, c.log)) << c.nombre << ": " << log;
+      EXPECT_TRUE(Contiene(log, c.log)) << c.pasos << ": " << log;
     else
-      EXPECT_EQ(log, "") << c.nombre;
+      EXPECT_EQ(log, "") << c.pasos;
     std::remove(entorno.log().c_str());
   }
 }

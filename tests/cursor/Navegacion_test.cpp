@@ -25,20 +25,11 @@ int Peso(unsigned char c) {
   if (c == 0xF1 || c == 0xD1) return 'n' * 32 + 1;
   return c * 32;
 }
-std::string SinBlancos(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
 int Coteja(const std::string& x, const std::string& y) {
   std::string a = SinBlancos(x), b = SinBlancos(y);
   for (size_t i = 0; i < a.size() && i < b.size(); ++i)
     if (int d = Peso((unsigned char)a[i]) - Peso((unsigned char)b[i])) return d;
   return a.size() < b.size() ? -1 : a.size() > b.size();
-}
-std::string Num(double x) {
-  char t[32];
-  snprintf(t, sizeof t, "%.10g", x);
-  return t;
 }
 
 struct Dia {
@@ -59,37 +50,10 @@ int Compara(const Valores& x, const Valores& y, int c) {
   return a < b ? -1 : a > b;
 }
 
-const std::vector<std::string> kTextos = {"",
-                                          " ",
-                                          "  a",
-                                          "a",
-                                          "A",
-                                          "a b",
-                                          "ab",
-                                          "abc",
-                                          "abc d",
-                                          "abcd",
-                                          "ABCD",
-                                          "O'Brien",
-                                          "o'brien",
-                                          "'",
-                                          "b'",
-                                          "\xE1"
-                                          "baco",
-                                          "\xC1"
-                                          "baco",
-                                          "abaco",
-                                          "e\xF1"
-                                          "e",
-                                          "ene",
-                                          "zeta",
-                                          "Zz",
-                                          "a'b'c",
-                                          "abc  e",
-                                          "aa",
-                                          "\xC1",
-                                          "z",
-                                          "o'"};
+const std::vector<std::string> kTextos = {
+    "", " ", "  a", "a", "A", "a b", "ab", "abc", "abc d", "abcd", "ABCD", "O'Brien", "o'brien",
+    "'", "b'", "\xE1" "baco", "\xC1" "baco", "abaco", "e\xF1" "e", "ene", "zeta", "Zz", "a'b'c",
+    "abc  e", "aa", "\xC1", "z", "o'"};
 const std::vector<double> kNumeros = {-2.5, 0, 1, 1.5, 10, 99.9, -3, 0.5, 1.25};
 const std::vector<Dia> kDias = {{0, 0, 0},     {1, 1, 1960},  {31, 12, 1999}, {29, 2, 2000},
                                 {15, 3, 1985}, {15, 3, 2049}, {1, 10, 2010},  {1, 6, 1970}};

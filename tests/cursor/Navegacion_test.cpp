@@ -229,94 +229,66 @@ std::string Navegacion::Informe(unsigned semilla, int paso, const std::vector<st
 }
 
 // A write in the model and through the data file; false when none was made. Writes that need a
-// record are made only on one the cursor stands on (not a deleted one).
+// record are made only on one the cursor stands on (not a deleted one); keys stay unique.
 bool Navegacion::Escribe(Arch* a, std::mt19937& g, std::vector<std::string>& hechos, int* obtenido,
                          int* esperado, bool* cerrado) {
-  auto Unica = [&](const Valores& v, const Registro* salvo) {
-    for (const Registro& o : m.regs)
-      if (&o != salvo && !Modelo::Diferencia(o.v, v, kClaves[0])) return false;
-    return true;
-  };
-  bool enReg = m.hay && !trasBaja;
+  int tipo = int(g() % 5);
+  if (tipo > 0 && !(m.hay && !trasBaja)) return false;
+  Registro* e = tipo > 0 ? &m.regs[size_t(m.res[size_t(m.pos)])] : nullptr;
+  Valores v = e ? e->v : Valor(g, true);
+  if (tipo == 1 && g() % 2) v.num = kNumeros[g() % kGuardados[1]];
+  if (tipo == 3) v.num = -v.num;
+  for (const Registro& o : m.regs)
+    if (&o != e && !Modelo::Diferencia(o.v, v, kClaves[0])) return false;
   std::string id = "n" + std::to_string(++nuevos);
-  switch (g() % 5) {
-    case 0: {  // Alta of a new key, read back or not
-      Valores v = Valor(g, true);
-      if (!Unica(v, nullptr)) return false;
-      int modo = std::vector<int>{0, 1, 998866}[g() % 3];
-      for (int c = 0; c < 3; ++c) a->PonTxtCmp(c, v.Texto(c).c_str());
-      a->PonTxtCmp(3, id.c_str());
-      m.regs.push_back({v, id});
+  if (tipo == 0) {  // Alta, read back with a lock mode or not at all
+    int modo = std::vector<int>{0, 1, 998866}[g() % 3];
+    for (int c = 0; c < 3; ++c) a->PonTxtCmp(c, v.Texto(c).c_str());
+    a->PonTxtCmp(3, id.c_str());
+    hechos.push_back("Alta(" + std::to_string(modo) + ") " + id + " [" + v.txt + "|" +
+                     v.Texto(1) + "|" + v.Texto(2) + "]");
+    m.regs.push_back({v, id});
+    m.registro = v;
+    trasBaja = false;
+    int r = a->Alta(modo);
+    m.hay = m.hay && modo != 998866;
+    *obtenido = modo != 998866 ? r : r == 1 ? a->EnReg() : -3;  // -3: the Alta failed
+    *esperado = modo == 998866 ? -1 : m.Lee(0, m.clave);
+  } else if (tipo == 1) {  // Graba of a new C4, sometimes of a new C2 (a key part)
+    a->PonTxtCmp(1, v.Texto(1).c_str());
+    a->PonTxtCmp(3, id.c_str());
+    hechos.push_back("Graba(0) " + id + " C2 " + v.Texto(1));
+    *e = {v, id};
+    m.registro = v;
+    *obtenido = a->Graba(0) == 1 ? a->EnReg() : -2;
+    *esperado = m.Lee(0, m.clave);
+  } else if (tipo == 2) {  // ModCmp writing C4 through, read back by key 0
+    e->id = id;
+    a->ModCmp(3, id.c_str(), 0);
+    hechos.push_back("ModCmp(3," + id + ",0)");
+    *obtenido = a->EnReg();
+    *esperado = m.Lee(0, 0);
+  } else if (tipo == 3) {  // ModCmp multiplying C2 by -1 under a row lock, found again first
+    a->ModCmp(1, "-1", 3);
+    hechos.push_back("ModCmp(1,-1,3)");
+    if (m.Lee(0, m.clave) == 1) {
+      m.regs[size_t(m.res[size_t(m.pos)])].v = v;
       m.registro = v;
-      trasBaja = false;
-      int r = a->Alta(modo);
-      hechos.push_back("Alta(" + std::to_string(modo) + ") " + id + " [" + v.txt + "|" +
-                       v.Texto(1) + "|" + v.Texto(2) + "]");
-      if (modo == 998866) {
-        m.hay = false;
-        *obtenido = a->EnReg();
-        *esperado = r == 1 ? -1 : r;
-      } else {
-        *obtenido = r;
-        *esperado = m.Lee(0, m.clave);
-      }
-      return true;
+      m.Lee(0, m.clave);
     }
-    case 1: {  // Graba of a new C4, sometimes of a new C2 (a key part)
-      if (!enReg) return false;
-      Registro& e = m.regs[size_t(m.res[size_t(m.pos)])];
-      Valores v = e.v;
-      if (g() % 2) v.num = kNumeros[g() % kGuardados[1]];
-      if (!Unica(v, &e)) return false;
-      a->PonTxtCmp(1, v.Texto(1).c_str());
-      a->PonTxtCmp(3, id.c_str());
-      e = {v, id};
-      m.registro = v;
-      hechos.push_back("Graba(0) " + id + " C2 " + v.Texto(1));
-      if (a->Graba(0) != 1) *obtenido = -2;
-      else *obtenido = a->EnReg();
-      *esperado = m.Lee(0, m.clave);
-      return true;
-    }
-    case 2: {  // ModCmp writing C4 through; read back by key 0
-      if (!enReg) return false;
-      m.regs[size_t(m.res[size_t(m.pos)])].id = id;
-      a->ModCmp(3, id.c_str(), 0);
-      hechos.push_back("ModCmp(3," + id + ",0)");
-      *obtenido = a->EnReg();
-      *esperado = m.Lee(0, 0);
-      return true;
-    }
-    case 3: {  // ModCmp multiplying C2 by -1 under a row lock, the record found again first
-      if (!enReg) return false;
-      Valores v = m.Actual().v;
-      v.num = -v.num;
-      if (!Unica(v, &m.Actual())) return false;
-      a->ModCmp(1, "-1", 3);
-      hechos.push_back("ModCmp(1,-1,3)");
-      if (m.Lee(0, m.clave) == 1) {
-        m.regs[size_t(m.res[size_t(m.pos)])].v = v;
-        m.registro = v;
-        m.Lee(0, m.clave);
-      }
-      *obtenido = a->EnReg();
-      *esperado = m.hay ? 1 : -1;
-      *cerrado = true;  // the lock's end closed the cursor
-      return true;
-    }
-    default: {  // Baja of the current record
-      if (!enReg) return false;
-      m.regs.erase(m.regs.begin() + m.res[size_t(m.pos)]);
-      m.res.clear();
-      m.sentido = 0;
-      hechos.push_back("Baja");
-      *obtenido = a->Baja();
-      *esperado = 1;
-      trasBaja = true;
-      *cerrado = false;
-      return true;
-    }
+    *obtenido = a->EnReg();
+    *esperado = m.hay ? 1 : -1;
+    *cerrado = true;  // the lock's end closed the cursor
+  } else {  // Baja of the current record: the cursor stays on it
+    m.regs.erase(m.regs.begin() + (e - m.regs.data()));
+    m.res.clear();
+    m.sentido = 0;
+    hechos.push_back("Baja");
+    *obtenido = a->Baja();
+    *esperado = 1;
+    trasBaja = true;
   }
+  return true;
 }
 
 // Runs the calls of one seed; empty when every answer matched the model, else the report.

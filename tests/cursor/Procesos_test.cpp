@@ -99,51 +99,27 @@ TEST_F(Procesos, LockedIncrementsLoseNoUpdate) {
 // its C3 and lets it go. Meanwhile this process reads it without a lock at once, and its write or
 // locking read waits for the child and then sees the child's change.
 TEST_F(Procesos, LocksMakeOthersWaitUntilTheyEnd) {
+  enum Accion { kLeeBloqueando, kSqlLibre, kOperaCmp, kBloquea };
+  const char* const kNombres[] = {"locking read", "free SQL", "OperaCmp", "Bloquea"};
+  // What this process does while the child holds the lock: 1 and C3 as it then reads it, or 0
+  // for free SQL that succeeded.
+  auto Hace = [](Accion e, Propio& yo) -> std::string {
+    int r = e == kLeeBloqueando ? yo.Busca("a", 1)
+            : e == kSqlLibre ? SqlDirecto(yo.c->hdbc, "UPDATE P SET C2 = C2 + 1 WHERE C1 = 'a'")
+            : e == kBloquea  ? yo.a->Bloquea()
+                             : (yo.a->OperaCmp(1, 1, 1), 1);
+    std::string t = e == kSqlLibre ? "" : yo.a->TxtCmp(2, 0);
+    if (e == kBloquea) yo.a->Libera();
+    return std::to_string(r) + t;
+  };
   struct Caso {
     int bloqueo;  // the child's: 1 row lock, 2 Bloquea
-    const char* nombre;
-    std::function<std::string(Propio&, Procesos*)> espera;
-    std::string registro;  // record a at the end
-  } casos[] = {
-      {1, "locking read",
-       [](Propio& yo, Procesos*) {
-         std::string r = std::to_string(yo.Busca("a", 1));
-         return r + yo.a->TxtCmp(2, 0);
-       },
-       "a 10 h"},
-      {1, "free SQL",
-       [](Propio& yo, Procesos*) {
-         return std::to_string(SqlDirecto(yo.c->hdbc, "UPDATE P SET C2 = C2 + 1 WHERE C1 = 'a'"));
-       },
-       "a 11 h"},
-      {1, "OperaCmp",
-       [](Propio& yo, Procesos*) {
-         yo.a->OperaCmp(1, 1, 1);
-         return "1" + std::string(yo.a->TxtCmp(2, 0));
-       },
-       "a 11 h"},
-      {2, "Bloquea",
-       [](Propio& yo, Procesos*) {
-         std::string r = std::to_string(yo.a->Bloquea());
-         r += yo.a->TxtCmp(2, 0);
-         yo.a->Libera();
-         return r;
-       },
-       "a 10 h"},
-      {2, "free SQL",
-       [](Propio& yo, Procesos*) {
-         return std::to_string(SqlDirecto(yo.c->hdbc, "UPDATE P SET C2 = C2 + 1 WHERE C1 = 'a'"));
-       },
-       "a 11 h"},
-      {2, "OperaCmp",
-       [](Propio& yo, Procesos*) {
-         yo.a->OperaCmp(1, 1, 1);
-         return "1" + std::string(yo.a->TxtCmp(2, 0));
-       },
-       "a 11 h"},
-  };
+    Accion espera;
+  } casos[] = {{1, kLeeBloqueando}, {1, kSqlLibre}, {1, kOperaCmp},
+               {2, kBloquea},       {2, kSqlLibre}, {2, kOperaCmp}};
   std::string srv = this->srv();
   for (const Caso& c : casos) {
+    std::string nombre = std::to_string(c.bloqueo) + " " + kNombres[c.espera];
     Sql("UPDATE P SET C2 = 10, C3 = 'x' WHERE C1 = 'a'");
     int tubo[2];
     ASSERT_EQ(pipe(tubo), 0);
@@ -160,18 +136,17 @@ TEST_F(Procesos, LocksMakeOthersWaitUntilTheyEnd) {
       return auto_ == SQL_AUTOCOMMIT_ON ? 0 : 4;
     });
     char x;
-    ASSERT_EQ(read(tubo[0], &x, 1), 1) << c.nombre;
+    ASSERT_EQ(read(tubo[0], &x, 1), 1) << nombre;
     long t0 = Ms();
     {
       Propio yo(srv.c_str());
       ASSERT_NE(yo.a, nullptr);
-      EXPECT_EQ(yo.Busca("a", 0), 1) << c.nombre;
-      EXPECT_LT(Ms() - t0, 200) << c.nombre << ": a read without a lock waited";
-      EXPECT_EQ(c.espera(yo, this), c.nombre == std::string("free SQL") ? "0" : "1h")
-          << c.nombre;
-      EXPECT_GE(Ms() - t0, 200) << c.nombre << ": did not wait";
+      EXPECT_EQ(yo.Busca("a", 0), 1) << nombre;
+      EXPECT_LT(Ms() - t0, 200) << nombre << ": a read without a lock waited";
+      EXPECT_EQ(Hace(c.espera, yo), c.espera == kSqlLibre ? "0" : "1h") << nombre;
+      EXPECT_GE(Ms() - t0, 200) << nombre << ": did not wait";
     }
-    EXPECT_EQ(Espera({hijo}), std::vector<int>{0}) << c.nombre;
+    EXPECT_EQ(Espera({hijo}), std::vector<int>{0}) << nombre;
     close(tubo[0]);
     close(tubo[1]);
     Filas f;
@@ -179,7 +154,7 @@ TEST_F(Procesos, LocksMakeOthersWaitUntilTheyEnd) {
     ASSERT_EQ(f.size(), 1u);
     std::string r;
     for (std::string v : f[0]) r += (r.empty() ? "" : " ") + v.substr(0, v.find_first_of(" ."));
-    EXPECT_EQ(r, c.registro) << c.nombre;
+    EXPECT_EQ(r, c.espera == kSqlLibre || c.espera == kOperaCmp ? "a 11 h" : "a 10 h") << nombre;
   }
   EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
 }

@@ -65,7 +65,7 @@ std::string Reg(Arch* a) {
 // by C1 = text; L mode: Lee(mode, 0, 0, 0); P field text: PonTxtCmp; N field number: PonNumCmp;
 // G release: Graba; A mode: Alta; D: Baja; K: Bloquea; M field mode text: ModCmp; O field op
 // number: OperaCmp; S sql: free SQL on the data file's connection; R: the record (- when none);
-// T field: TxtCmp; C: NumRegs(0, 0).
+// T field: TxtCmp; C: NumRegs(0, 0) / NumRegs(0, 1).
 std::string Pasos(Arch* a, Escritura* t, const std::string& pasos) {
   std::string r;
   size_t i = 0;
@@ -95,7 +95,9 @@ std::string Pasos(Arch* a, Escritura* t, const std::string& pasos) {
       case 'S': t->Sql(resto); break;
       case 'R': x = Reg(a); break;
       case 'T': x = SinBlancos(a->TxtCmp(n, 0)); break;
-      case 'C': x = std::to_string(a->NumRegs(0, 0)); break;
+      case 'C':
+        x = std::to_string(a->NumRegs(0, 0)) + "/" + std::to_string(a->NumRegs(0, 1));
+        break;
     }
     if (!x.empty()) r += (r.empty() ? "" : " ") + x;
   }
@@ -117,7 +119,7 @@ TEST_F(Escritura, EveryWriteIsReadBack) {
       {"B b; S UPDATE E SET C3 = 'k' WHERE C1 = 'b'; P 2 q; G 0; R", "1 1 b|20|k",
        "a|10|x b|20|k c|30|z ", nullptr},
       {"B b; N 1 1e12; G 0; R", "1 1 b|20|y", kInicial, "Error SQL 200-22003-E"},
-      {"P 0 O'B; N 1 5; A 998866; R; C", "1 - 1", "a|10|x b|20|y c|30|z O'B|5|x ", nullptr},
+      {"P 0 O'B; N 1 5; A 998866; R; C", "1 - 1/4", "a|10|x b|20|y c|30|z O'B|5|x ", nullptr},
       {"P 0 d; A 0; R", "1 d|10|x", "a|10|x b|20|y c|30|z d|10|x ", nullptr},
       {"P 0 d; N 1 1e12; A 0; R", "-1 -", kInicial, nullptr},
       // A rowset of three (after a read that found nothing) standing on its second record: only

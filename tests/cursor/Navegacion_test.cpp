@@ -222,7 +222,8 @@ std::string Navegacion::Revisa(Arch* a, int obtenido, int esperado) {
 std::string Navegacion::Informe(unsigned semilla, int paso, const std::vector<std::string>& hechos,
                                 const std::string& error) {
   std::string inf = "seed " + std::to_string(semilla) + ": the first " + std::to_string(paso + 1) +
-                    " steps fail (" + std::to_string(hechos.size()) + " calls); the last of them:\n";
+                    " steps fail (" + std::to_string(hechos.size()) +
+                    " calls); the last of them:\n";
   for (size_t i = hechos.size() > 40 ? hechos.size() - 40 : 0; i < hechos.size(); ++i)
     inf += "  " + hechos[i] + "\n";
   return inf + "  -> " + error;

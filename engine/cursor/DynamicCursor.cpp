@@ -354,16 +354,13 @@ SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t si
   // A table lock (TABLOCKX) is the database's write lock held by another connection's
   // transaction: outside a transaction of its own, a locking read waits for it to end, as it
   // waits for a row's lock, and reads what it committed.
-  if (sqlite3_txn_state(db_->handle(), "main") == SQLITE_TXN_NONE) {
-    int rc = sqlite3_exec(db_->handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-    locks_->WriteWaitEnded();
-    if (rc != SQLITE_OK) {
-      locks_->Release(locked_);
-      locked_.clear();
-      rows.clear();
-      store::ThrowSqlite(db_->handle(), rc, verb_.c_str(), shape_.table);
-    }
-    sqlite3_exec(db_->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+  try {
+    db_->WaitForWriteLock();
+  } catch (...) {
+    locks_->Release(locked_);
+    locked_.clear();
+    rows.clear();
+    throw;
   }
   uint64_t before = locks_->Commits();
   SQLRETURN rc = FetchRows(orientation, offset, size, rows, notices);

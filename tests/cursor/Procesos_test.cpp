@@ -97,16 +97,18 @@ TEST_F(Procesos, LockedIncrementsLoseNoUpdate) {
 
 // A child holds record a (a row lock, or the table lock of Bloquea) for 400 ms, then rewrites
 // its C3 and lets it go. Meanwhile this process reads it without a lock at once, and its write or
-// locking read waits for the child and then sees the child's change.
+// locking read waits for the child and then sees the child's change. A Graba of the record as
+// read before the child's change is a conflict: it changes nothing and logs nothing.
 TEST_F(Procesos, LocksMakeOthersWaitUntilTheyEnd) {
-  enum Accion { kLeeBloqueando, kSqlLibre, kOperaCmp, kBloquea };
-  const char* const kNombres[] = {"locking read", "free SQL", "OperaCmp", "Bloquea"};
+  enum Accion { kLeeBloqueando, kSqlLibre, kOperaCmp, kBloquea, kGraba };
+  const char* const kNombres[] = {"locking read", "free SQL", "OperaCmp", "Bloquea", "Graba"};
   // What this process does while the child holds the lock: 1 and C3 as it then reads it, or 0
   // for free SQL that succeeded.
   auto Hace = [](Accion e, Propio& yo) -> std::string {
     int r = e == kLeeBloqueando ? yo.Busca("a", 1)
             : e == kSqlLibre ? SqlDirecto(yo.c->hdbc, "UPDATE P SET C2 = C2 + 1 WHERE C1 = 'a'")
             : e == kBloquea  ? yo.a->Bloquea()
+            : e == kGraba    ? (yo.a->PonTxtCmp(2, "q"), yo.a->Graba(0))
                              : (yo.a->OperaCmp(1, 1, 1), 1);
     std::string t = e == kSqlLibre ? "" : yo.a->TxtCmp(2, 0);
     if (e == kBloquea) yo.a->Libera();
@@ -115,8 +117,8 @@ TEST_F(Procesos, LocksMakeOthersWaitUntilTheyEnd) {
   struct Caso {
     int bloqueo;  // the child's: 1 row lock, 2 Bloquea
     Accion espera;
-  } casos[] = {{1, kLeeBloqueando}, {1, kSqlLibre}, {1, kOperaCmp},
-               {2, kBloquea},       {2, kSqlLibre}, {2, kOperaCmp}};
+  } casos[] = {{1, kLeeBloqueando}, {1, kSqlLibre}, {1, kOperaCmp}, {1, kGraba},
+               {2, kBloquea},       {2, kSqlLibre}, {2, kOperaCmp}, {2, kGraba}};
   std::string srv = this->srv();
   for (const Caso& c : casos) {
     std::string nombre = std::to_string(c.bloqueo) + " " + kNombres[c.espera];
@@ -135,12 +137,12 @@ TEST_F(Procesos, LocksMakeOthersWaitUntilTheyEnd) {
       SQLGetConnectAttr(yo.c->hdbc, SQL_ATTR_AUTOCOMMIT, &auto_, 0, nullptr);
       return auto_ == SQL_AUTOCOMMIT_ON ? 0 : 4;
     });
-    char x;
-    ASSERT_EQ(read(tubo[0], &x, 1), 1) << nombre;
-    long t0 = Ms();
     {
-      Propio yo(srv.c_str());
+      Propio yo(srv.c_str());  // opened (after the fork) before the clock starts
       ASSERT_NE(yo.a, nullptr);
+      char x;
+      ASSERT_EQ(read(tubo[0], &x, 1), 1) << nombre;
+      long t0 = Ms();
       EXPECT_EQ(yo.Busca("a", 0), 1) << nombre;
       EXPECT_LT(Ms() - t0, 200) << nombre << ": a read without a lock waited";
       EXPECT_EQ(Hace(c.espera, yo), c.espera == kSqlLibre ? "0" : "1h") << nombre;

@@ -27,6 +27,9 @@ struct TableInfo {
   // Differs between any two schema texts of the table (a hash of its table and index texts):
   // statements kept for one form of the table are not used for another.
   uint64_t version = 0;
+  // The IDENTITY column, if any (CREATE TABLE keeps it as the comment /*identity "c" seed step*/).
+  std::string identity;
+  long long identitySeed = 1, identityStep = 1;
 
   const ColumnInfo* Find(std::string_view column) const;  // case-insensitive
   int IndexOf(std::string_view column) const;             // -1 when absent

@@ -347,7 +347,10 @@ size_t DynamicCursor::Scan(bool backward, const Key* from, bool inclusive, size_
   if (held) {
     open_ = {held, &plan, i, backward, std::move(bound), boundInclusive, keys[count - 1].rowid};
     db_->SetHolder(this);
-    Remember(this, guard_);
+    if (going)
+      Touch();
+    else
+      Remember(this, guard_);
   } else if (going) {
     Drop();
   }

@@ -38,8 +38,9 @@ class Releaser {
   }
 
   void Remember(IdleHolder* h, std::shared_ptr<std::recursive_mutex> guard) {
+    h->Touch();
     std::lock_guard<std::mutex> l(m_);
-    held_[h] = {std::move(guard), NowUs()};
+    held_[h] = {std::move(guard)};
     if (!thread_) thread_ = std::make_unique<std::thread>([this] { Run(); });
     cv_.notify_all();
   }
@@ -54,7 +55,6 @@ class Releaser {
  private:
   struct Entry {
     std::shared_ptr<std::recursive_mutex> guard;
-    uint64_t since;
   };
 
   void Run() {
@@ -64,7 +64,8 @@ class Releaser {
       uint64_t now = NowUs();
       for (auto it = held_.begin(); it != held_.end();) {
         // A connection in use is left alone: its next statement or fetch decides.
-        if (now - it->second.since < uint64_t(kIdleMs) * 1000 || !it->second.guard->try_lock()) {
+        uint64_t last = it->first->lastUse();
+        if (now < last || now - last < uint64_t(kIdleMs) * 1000 || !it->second.guard->try_lock()) {
           ++it;
           continue;
         }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <map>
 
 #include "types/SqlText.h"
 
@@ -67,6 +68,7 @@ Parameterized ParameterizeQuery(const std::string& sql) {
   // The clause each parenthesis depth is in: literals are replaced only in WHERE, ON, HAVING
   // and LIMIT/OFFSET, and inside expressions there (a depth opened by "(" inherits it).
   std::vector<bool> open{false};
+  std::map<std::string, int> seen;  // literal text -> its marker
   types::Splice splice;
   for (size_t i = 0; i < tokens.size(); ++i) {
     const SqlToken& t = tokens[i];
@@ -100,8 +102,16 @@ Parameterized ParameterizeQuery(const std::string& sql) {
     } else if (!NumberValue(t.text, v)) {
       continue;
     }
-    splice.Replace(t.begin, t.end, "?" + std::to_string(out.firstLiteral + int(out.literals.size())));
-    out.literals.push_back(std::move(v));
+    // Equal literals share their marker: the planner then still sees "n > ?2 OR n = ?2" as
+    // "n >= ?2", a range it can seek.
+    std::string key(t.text);
+    auto same = seen.find(key);
+    int marker = same != seen.end() ? same->second : out.firstLiteral + int(out.literals.size());
+    splice.Replace(t.begin, t.end, "?" + std::to_string(marker));
+    if (same == seen.end()) {
+      seen.emplace(std::move(key), marker);
+      out.literals.push_back(std::move(v));
+    }
   }
   out.sql = splice.empty() ? sql : splice.Apply(sql);
   return out;

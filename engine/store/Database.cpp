@@ -156,15 +156,19 @@ Database::~Database() {
 
 bool Database::WalMark(unsigned char out[kWalMark]) {
   // Read through the handle's own mapping of the -shm file (its first region, mapped by SQLite
-  // once the handle has read in WAL mode): no system call, and the file SQLite itself uses.
-  sqlite3_file* f = nullptr;
-  if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &f) != SQLITE_OK || !f ||
-      !f->pMethods || f->pMethods->iVersion < 2 || !f->pMethods->xShmMap)
-    return false;
-  void volatile* region = nullptr;
-  if (f->pMethods->xShmMap(f, 0, 32768, 0, &region) != SQLITE_OK || !region) return false;
+  // once the handle has read in WAL mode, and kept until the handle closes): no system call,
+  // and the file SQLite itself uses.
+  if (!shm_) {
+    sqlite3_file* f = nullptr;
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &f) != SQLITE_OK || !f ||
+        !f->pMethods || f->pMethods->iVersion < 2 || !f->pMethods->xShmMap)
+      return false;
+    void volatile* region = nullptr;
+    if (f->pMethods->xShmMap(f, 0, 32768, 0, &region) != SQLITE_OK || !region) return false;
+    shm_ = region;
+  }
   std::atomic_thread_fence(std::memory_order_acquire);
-  std::memcpy(out, const_cast<const void*>(region), kWalMark);
+  std::memcpy(out, const_cast<const void*>(shm_), kWalMark);
   std::atomic_thread_fence(std::memory_order_acquire);
   return true;
 }

@@ -103,6 +103,7 @@ class Database {
   uint64_t busySince_ = 0;  // when the current wait for the write lock began
   std::shared_ptr<Locks> locks_;
   Holder* holder_ = nullptr;
+  void volatile* shm_ = nullptr;  // SQLite's mapping of the start of the -shm file
   static int Busy(void* self, int count);
 };
 

@@ -23,7 +23,7 @@ const char kBigIndex[] = "CREATE UNIQUE INDEX big_k ON big (k)";
 std::string FillSql(long rows) {
   std::string n = std::to_string(rows);
   return "WITH c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < " + n +
-         ") INSERT INTO big SELECT printf('%010d', (x * 7919) % " + n +
+         ") INSERT INTO big SELECT printf('%010d', (CAST(x AS bigint) * 7919) % " + n +
          " + 1), printf('%-30s', printf('name %d', x)), round(x * 1.25, 2), x FROM c";
 }
 

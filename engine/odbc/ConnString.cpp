@@ -21,6 +21,19 @@ std::string ConnString::Get(const std::string& key, bool* found) const {
   return std::string();
 }
 
+std::string ConnValue(const std::string& v) {
+  bool braces = v.find_first_of(";{}=") != std::string::npos ||
+                (!v.empty() && (v.front() == ' ' || v.front() == '\t' || v.back() == ' ' ||
+                                v.back() == '\t'));
+  if (!braces) return v;
+  std::string b = "{";
+  for (char c : v) {
+    if (c == '}') b += '}';
+    b += c;
+  }
+  return b + "}";
+}
+
 ConnString ParseConnString(const std::string& s) {
   ConnString cs;
   size_t i = 0, n = s.size();

@@ -106,6 +106,36 @@ TEST_F(Connect, TextIsReadUpToTheGivenLengthOrTheFirstNul) {
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out)), std::string("DRIVER={SQL Ser"));
 }
 
+// Values holding ';', '{', '}', '=' or edge blanks travel braced, '}' doubled, both ways.
+TEST_F(Connect, BracedValuesAreReadAndReturnedExactly) {
+  {
+    Session sa(entorno.servidor());
+    sa.Ok("CREATE LOGIN [we;ird=] WITH PASSWORD = '{p;w}=d} '");
+  }
+  const std::string srv = entorno.servidor();
+  const std::string text =
+      "DRIVER={SQL Server};SERVER=" + srv + ";UID={we;ird=};PWD={{p;w}}=d}} };DATABASE=master";
+  OdbcEnv env;
+  for (int vuelta = 0; vuelta < 2; ++vuelta) {
+    OdbcConn conn(env);
+    SQLCHAR out[300] = {0};
+    SQLSMALLINT outLen = 0;
+    SQLRETURN rc = SQLDriverConnect(conn.h, nullptr, (SQLCHAR*)text.c_str(), SQL_NTS, out,
+                                    sizeof out, &outLen, SQL_DRIVER_NOPROMPT);
+    conn.connected = SQL_SUCCEEDED(rc);
+    ASSERT_EQ(Rc(rc), Rc(SQL_SUCCESS)) << conn.diag().message;
+    // The completed text connects again as it is.
+    EXPECT_EQ(std::string((char*)out), text);
+  }
+  for (const std::string& wrong :
+       {"DRIVER={SQL Server};SERVER=" + srv + ";UID={we;ird=};PWD={{p;w}}=d} }",
+        "DRIVER={SQL Server};SERVER=" + srv + ";UID={we;ird=};PWD={{p;w}}=d}}}",
+        "DRIVER={SQL Server};SERVER={" + srv + ";UID=sa}"}) {
+    OdbcConn conn(env);
+    EXPECT_EQ(conn.Connect(wrong), SQL_ERROR) << wrong;
+  }
+}
+
 TEST_F(Connect, LoginsAreManagedBySaOnly) {
   Session sa(entorno.servidor());
   Comprueba(sa, {{"CREATE LOGIN pepe WITH PASSWORD = 'cl''ave', DEFAULT_DATABASE = master",

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 
 #include "common/Error.h"
@@ -134,7 +136,11 @@ std::string DateFormatOfLanguage(const std::string& language) {
   throw EngineError("42000", 15033, "'" + language + "' is not a valid official language name.");
 }
 
-std::string Server::ResolveFolder(const std::string& text, const std::string& dataRoot) {
+namespace {
+
+// The folder a SERVER text names, whether or not it exists; throws 08001/17 for a text that
+// names no server folder (a ".." step, characters outside a server name).
+std::string FolderOf(const std::string& text, const std::string& dataRoot) {
   std::string folder;
   if (!text.empty() && text[0] == '/') {
     // Any folder, but no ".." step that would make the name ambiguous.
@@ -159,7 +165,55 @@ std::string Server::ResolveFolder(const std::string& text, const std::string& da
     folder = dataRoot + "/" + text;
   }
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  if (!IsDirectory(folder)) throw Unreachable();
+  return folder;
+}
+
+// mkdir -p, owner only; true when the folder is there at the end.
+bool MakeFolders(const std::string& path) {
+  for (size_t i = 1; i <= path.size(); ++i) {
+    if (i != path.size() && path[i] != '/') continue;
+    std::string part = path.substr(0, i);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  return IsDirectory(path);
+}
+
+}  // namespace
+
+std::string Server::ResolveFolder(const std::string& text, const std::string& dataRoot) {
+  std::string folder = FolderOf(text, dataRoot);
+  if (!IsDirectory(folder) || !IsFile(folder + "/master.db")) throw Unreachable();
+  return folder;
+}
+
+std::string Server::Create(const std::string& text, const std::string& dataRoot) {
+  InitSodium();
+  std::string folder = FolderOf(text, dataRoot);
+  if (!MakeFolders(folder))
+    throw EngineError("HY000", 5123,
+                      "Cannot create the server folder '" + folder + "': " +
+                          std::strerror(errno) + ".");
+  std::string master = folder + "/master.db";
+  if (IsFile(master)) return folder;
+  // A name of this process alone: a leftover of a crashed creation is never reused.
+  unsigned char r[8];
+  randombytes_buf(r, sizeof r);
+  std::string temp = master + ".new-" + std::to_string(::getpid()) + "-";
+  for (unsigned char c : r) temp += "0123456789abcdef"[c >> 4], temp += "0123456789abcdef"[c & 15];
+  try {
+    Database::Create(temp);
+    Initialise(*Database::Open(temp, "master", 30000));
+  } catch (...) {
+    for (const char* suffix : {"", "-wal", "-shm"}) ::unlink((temp + suffix).c_str());
+    throw;
+  }
+  // link() never replaces: when another process got there first, its master.db stays.
+  int rc = ::link(temp.c_str(), master.c_str());
+  int err = errno;
+  for (const char* suffix : {"", "-wal", "-shm"}) ::unlink((temp + suffix).c_str());
+  if (rc != 0 && err != EEXIST)
+    throw EngineError("HY000", 5123,
+                      "Cannot create '" + master + "': " + std::strerror(err) + ".");
   return folder;
 }
 
@@ -174,17 +228,8 @@ bool Server::DatabaseExists(const std::string& name) const {
 std::shared_ptr<Database> Server::OpenMaster(long lockTimeoutMs) const {
   InitSodium();
   std::string path = DatabasePath("master");
-  Database::Create(path);  // false when it exists: nothing to do
-  auto master = Database::Open(path, "master", lockTimeoutMs);
-  sqlite3_stmt* probe = nullptr;
-  int rc;
-  {
-    Database::CatalogAccess access(*master);
-    rc = sqlite3_prepare_v2(master->handle(), "SELECT 1 FROM sys_logins", -1, &probe, nullptr);
-    sqlite3_finalize(probe);
-  }
-  if (rc != SQLITE_OK) Initialise(*master);
-  return master;
+  if (!IsFile(path)) throw Unreachable();
+  return Database::Open(path, "master", lockTimeoutMs);
 }
 
 std::shared_ptr<Database> Server::OpenDatabase(const std::string& name, long lockTimeoutMs) const {

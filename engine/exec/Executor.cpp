@@ -19,6 +19,15 @@ EngineError NoPermission() {
   return EngineError("42000", 15247, "User does not have permission to perform this action.");
 }
 
+// Databases are made and dropped by sa and the members of dbcreator.
+void CheckDbCreator(Session& session, const char* verb) {
+  if (session.IsSa() || store::Server::IsMember(*session.master(), "dbcreator",
+                                                session.login().name))
+    return;
+  throw EngineError("42000", 262,
+                    std::string(verb) + " DATABASE permission denied in database 'master'.");
+}
+
 // Runs one SQLite statement; returns a cursor when it yields rows and may.
 std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& st, bool last,
                                        int firstParameter, const Options& options,
@@ -106,9 +115,11 @@ Outcome Execute(Session& session, const tsql::Batch& batch, const Options& optio
         session.Use(st.name, notices);
         break;
       case Kind::CreateDatabase:
+        CheckDbCreator(session, "CREATE");
         session.server().CreateDatabase(st.name);
         break;
       case Kind::DropDatabase:
+        CheckDbCreator(session, "DROP");
         if (IEquals(st.name, session.databaseName()) && !IEquals(st.name, "master"))
           throw EngineError("42000", 3702,
                             "Cannot drop database \"" + st.name +
@@ -128,6 +139,13 @@ Outcome Execute(Session& session, const tsql::Batch& batch, const Options& optio
           store::Server::AlterLogin(*master, st.name, st.options);
         else
           store::Server::DropLogin(*master, st.name);
+        break;
+      }
+      case Kind::ServerRole: {
+        if (!session.IsSa()) throw NoPermission();
+        auto master = session.master();
+        session.BeginIfNeeded(*master);
+        store::Server::AlterServerRole(*master, st.name, st.value, st.number != 0);
         break;
       }
       case Kind::SetDateFormat:

@@ -33,7 +33,9 @@ int Authorize(void* data, int action, const char* arg1, const char* arg2, const 
     case SQLITE_ALTER_TABLE: {
       const Database* d = static_cast<const Database*>(data);
       const char* table = action == SQLITE_ALTER_TABLE ? arg2 : arg1;
-      return d && d->name() == "master" && table && sqlite3_stricmp(table, "sys_logins") == 0
+      return d && d->name() == "master" && table &&
+                     (sqlite3_stricmp(table, "sys_logins") == 0 ||
+                      sqlite3_stricmp(table, "sys_role_members") == 0)
                  ? SQLITE_DENY
                  : SQLITE_OK;
     }

@@ -98,10 +98,17 @@ void StorePassword(Database& master, const std::string& name, const std::string&
   q.Step();
 }
 
+const char kCreateRoles[] =
+    "CREATE TABLE IF NOT EXISTS sys_role_members ("
+    " role TEXT NOT NULL COLLATE NOCASE,"
+    " login TEXT NOT NULL COLLATE NOCASE,"
+    " PRIMARY KEY (role, login))";
+
 void Initialise(Database& master) {
   master.Exec("BEGIN IMMEDIATE");
   try {
     master.Exec(kCreateLogins);
+    master.Exec(kCreateRoles);
     Query exists(master, "SELECT 1 FROM sys_logins WHERE name = 'sa'");
     if (!exists.Step()) StorePassword(master, "sa", "", true);
     master.Exec("COMMIT");
@@ -326,6 +333,49 @@ void Server::DropLogin(Database& master, const std::string& name) {
   q.Text(1, name);
   q.Step();
   if (sqlite3_changes(master.handle()) == 0) throw missing;
+  // Its roles go with it (servers made before roles existed have none).
+  if (IsMember(master, "dbcreator", name)) {
+    Query r(master, "DELETE FROM sys_role_members WHERE login = ?");
+    r.Text(1, name);
+    r.Step();
+  }
+}
+
+void Server::AlterServerRole(Database& master, const std::string& role, const std::string& login,
+                             bool add) {
+  if (!IEquals(role, "dbcreator"))
+    throw EngineError("42000", 15151,
+                      "Cannot alter the server role '" + role +
+                          "', because it does not exist or you do not have permission.");
+  {
+    Query exists(master, "SELECT 1 FROM sys_logins WHERE name = ?");
+    exists.Text(1, login);
+    if (!exists.Step())
+      throw EngineError("42000", 15151,
+                        "Cannot " + std::string(add ? "add" : "drop") + " the principal '" +
+                            login + "', because it does not exist or you do not have permission.");
+  }
+  master.Exec(kCreateRoles);  // servers made before roles existed
+  Query q(master, add ? "INSERT OR IGNORE INTO sys_role_members (role, login) VALUES (?, ?)"
+                      : "DELETE FROM sys_role_members WHERE role = ? AND login = ?");
+  q.Text(1, "dbcreator").Text(2, login);
+  q.Step();
+}
+
+bool Server::IsMember(Database& master, const std::string& role, const std::string& login) {
+  Database::CatalogAccess access(master);
+  sqlite3_stmt* s = nullptr;
+  if (sqlite3_prepare_v2(master.handle(),
+                         "SELECT 1 FROM sys_role_members WHERE role = ? AND login = ?", -1, &s,
+                         nullptr) != SQLITE_OK) {
+    sqlite3_finalize(s);
+    return false;  // no role has members on this server yet
+  }
+  sqlite3_bind_text(s, 1, role.data(), int(role.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_text(s, 2, login.data(), int(login.size()), SQLITE_TRANSIENT);
+  bool member = sqlite3_step(s) == SQLITE_ROW;
+  sqlite3_finalize(s);
+  return member;
 }
 
 void Server::CreateDatabase(const std::string& name) const {

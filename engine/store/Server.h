@@ -45,6 +45,10 @@ class Server {
   static void AlterLogin(Database& master, const std::string& name,
                          const std::vector<tsql::LoginOption>& options);
   static void DropLogin(Database& master, const std::string& name);
+  // Server roles: only dbcreator exists here (42000/15151 for any other role or a missing login).
+  static void AlterServerRole(Database& master, const std::string& role, const std::string& login,
+                              bool add);
+  static bool IsMember(Database& master, const std::string& role, const std::string& login);
 
   // Creates <name>.db; throws 42000/1801 when it exists.
   void CreateDatabase(const std::string& name) const;

@@ -73,6 +73,45 @@ TEST_F(Servers, OnlyAFolderMadeAServerIsOne) {
   EXPECT_TRUE(s.conn.connected);
 }
 
+// Creating and dropping databases is for sa and the members of dbcreator, made so by sa.
+TEST_F(Servers, OnlySaAndDbcreatorsMakeDatabases) {
+  const std::string srv = entorno.servidor();
+  Session sa(srv);
+  Comprueba(sa, {{"CREATE LOGIN ana WITH PASSWORD = 'a'", SQL_SUCCESS},
+                 {"CREATE LOGIN cre WITH PASSWORD = 'c'", SQL_SUCCESS},
+                 {"CREATE DATABASE tienda", SQL_SUCCESS}});
+  const std::string denied = "CREATE DATABASE permission denied in database 'master'.";
+  auto Como = [&](const std::string& login, const std::string& clave,
+                  const std::vector<Caso>& casos) {
+    Session s(srv, SQL_OV_ODBC3, "master", login, clave);
+    Comprueba(s, casos);
+  };
+  const Caso noPermission{"ALTER SERVER ROLE dbcreator ADD MEMBER ana", SQL_ERROR, "42000", 15247};
+  Como("ana", "a",
+       {{"CREATE DATABASE nueva", SQL_ERROR, "42000", 262, denied},
+        {"DROP DATABASE tienda", SQL_ERROR, "42000", 262},
+        noPermission,
+        {"INSERT INTO sys_role_members VALUES ('dbcreator', 'ana')", SQL_ERROR}});
+  Comprueba(sa, {{"ALTER SERVER ROLE dbcreator ADD MEMBER cre", SQL_SUCCESS},
+                 {"ALTER SERVER ROLE dbcreator ADD MEMBER CRE", SQL_SUCCESS},
+                 {"ALTER SERVER ROLE sysadmin ADD MEMBER cre", SQL_ERROR, "42000", 15151},
+                 {"ALTER SERVER ROLE dbcreator ADD MEMBER nadie", SQL_ERROR, "42000", 15151},
+                 {"ALTER SERVER ROLE dbcreator ADD cre", SQL_ERROR, "42000", 102}});
+  Como("cre", "c",
+       {{"CREATE DATABASE nueva", SQL_SUCCESS}, {"DROP DATABASE nueva", SQL_SUCCESS},
+        {"DROP DATABASE tienda", SQL_SUCCESS}, noPermission});
+  Comprueba(sa, {{"ALTER SERVER ROLE dbcreator DROP MEMBER cre", SQL_SUCCESS},
+                 {"CREATE DATABASE tienda", SQL_SUCCESS}});
+  Como("cre", "c", {{"CREATE DATABASE otra", SQL_ERROR, "42000", 262, denied}});
+  // A login dropped and made again does not keep the role.
+  Comprueba(sa, {{"ALTER SERVER ROLE dbcreator ADD MEMBER ana", SQL_SUCCESS},
+                 {"DROP LOGIN ana", SQL_SUCCESS},
+                 {"CREATE LOGIN ana WITH PASSWORD = 'a'", SQL_SUCCESS}});
+  Como("ana", "a", {{"CREATE DATABASE otra", SQL_ERROR, "42000", 262, denied}});
+  EXPECT_FALSE(Existe(srv + "/otra.db"));
+  EXPECT_FALSE(Existe(srv + "/nueva.db"));
+}
+
 // Eight processes make the same new server and connect to it at once: every one gets in.
 TEST_F(Servers, EightFirstConnectionsAtOnce) {
   const std::string srv = entorno.raiz() + "/carrera";

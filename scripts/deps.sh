@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need (with "bench": also the benchmarks');
+# Installs the Debian packages the build and the tests need (with "bench": also the benchmarks';
+# with "fuzz": also clang and its fuzzer runtime);
 # installs nothing when all are there. Package scripts must register ODBC drivers in the system's own
 # files, so the project's ODBC settings never reach them.
 set -euo pipefail
@@ -7,6 +8,8 @@ unset ODBCSYSINI ODBCINI ODBCINSTINI
 pkgs=(g++ cmake make pkg-config unixodbc unixodbc-dev odbcinst libsqlite3-dev libsodium-dev
       libgtest-dev libgmock-dev)
 [ "${1:-}" = bench ] && pkgs+=(libbenchmark-dev libsqliteodbc)
+# libFuzzer and the sanitizer runtimes for clang come with compiler-rt.
+[ "${1:-}" = fuzz ] && pkgs+=(clang libclang-rt-14-dev)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive

@@ -22,9 +22,10 @@ std::string ConnString::Get(const std::string& key, bool* found) const {
 }
 
 std::string ConnValue(const std::string& v) {
+  static const std::string kBlanks = " \t\r\n";  // what the reader trims off a bare value
   bool braces = v.find_first_of(";{}=") != std::string::npos ||
-                (!v.empty() && (v.front() == ' ' || v.front() == '\t' || v.back() == ' ' ||
-                                v.back() == '\t'));
+                (!v.empty() && (kBlanks.find(v.front()) != std::string::npos ||
+                                kBlanks.find(v.back()) != std::string::npos));
   if (!braces) return v;
   std::string b = "{";
   for (char c : v) {

@@ -40,13 +40,18 @@ SQLRETURN DescartaDiag(SQLHDBC hdbc) {
   return SQLGetDiagRec(SQL_HANDLE_DBC, hdbc, 1, estado, &nativo, msg, sizeof msg - 1, &lon);
 }
 
-// The value of a connection keyword as the driver reads it back: as it is when plain, braced
-// ('}' doubled) when it holds a separator, a brace, '=' or blanks at an end.
-std::string ValorCnx(const char* v, bool siempreEntreLlaves = false) {
+void SueltaHandle(CnxOdbc* cnx) {
+  SQLFreeHandle(SQL_HANDLE_DBC, cnx->hdbc);
+  cnx->hdbc = nullptr;
+}
+
+}  // namespace
+
+std::string ValorCnx(const char* v, bool siempreEntreLlaves) {
+  static const char kBlancos[] = " \t\r\n";
   std::string t = v ? v : "";
   bool llaves = siempreEntreLlaves || t.find_first_of(";{}=") != std::string::npos ||
-                (!t.empty() && (t.front() == ' ' || t.front() == '\t' || t.back() == ' ' ||
-                                t.back() == '\t'));
+                (!t.empty() && (strchr(kBlancos, t.front()) || strchr(kBlancos, t.back())));
   if (!llaves) return t;
   std::string b = "{";
   for (char c : t) {
@@ -55,13 +60,6 @@ std::string ValorCnx(const char* v, bool siempreEntreLlaves = false) {
   }
   return b + "}";
 }
-
-void SueltaHandle(CnxOdbc* cnx) {
-  SQLFreeHandle(SQL_HANDLE_DBC, cnx->hdbc);
-  cnx->hdbc = nullptr;
-}
-
-}  // namespace
 
 char* CopiaTxt(const char* texto) {
   size_t l = texto ? strlen(texto) : 0;

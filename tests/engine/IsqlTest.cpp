@@ -32,8 +32,13 @@ class DataSources : public ConServidor {
   std::string Isql(const std::string& dsn, const std::string& password, const std::string& input) {
     std::string in = entorno.raiz() + "/input.sql";
     EscribeTodo(in, input);
-    std::string cmd = "ODBCSYSINI='" + etc + "' ODBCINI='" + etc + "/odbc.ini' isql -v -b " + dsn +
-                      " sa '" + password + "' < '" + in + "' 2>&1";
+    // A sanitizer build's driver needs its runtime loaded first, also in isql.
+    const char* preload = getenv("ZORB_PRELOAD");
+    std::string pre = preload && *preload
+                          ? "LD_PRELOAD='" + std::string(preload) + "' ASAN_OPTIONS=detect_leaks=0 "
+                          : std::string();
+    std::string cmd = pre + "ODBCSYSINI='" + etc + "' ODBCINI='" + etc + "/odbc.ini' isql -v -b " +
+                      dsn + " sa '" + password + "' < '" + in + "' 2>&1";
     std::string out;
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return out;

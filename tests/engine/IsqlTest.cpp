@@ -33,10 +33,11 @@ class DataSources : public ConServidor {
     std::string in = entorno.raiz() + "/input.sql";
     EscribeTodo(in, input);
     // A sanitizer build's driver needs its runtime loaded first, also in isql.
-    const char* preload = getenv("ZORB_PRELOAD");
-    std::string pre = preload && *preload
-                          ? "LD_PRELOAD='" + std::string(preload) + "' ASAN_OPTIONS=detect_leaks=0 "
-                          : std::string();
+#ifdef ZORB_PRELOAD
+    std::string pre = "LD_PRELOAD='" ZORB_PRELOAD "' ASAN_OPTIONS=detect_leaks=0 ";
+#else
+    std::string pre;
+#endif
     std::string cmd = pre + "ODBCSYSINI='" + etc + "' ODBCINI='" + etc + "/odbc.ini' isql -v -b " +
                       dsn + " sa '" + password + "' < '" + in + "' 2>&1";
     std::string out;

@@ -1,5 +1,7 @@
 #include "BenchSupport.h"
 
+#include "CreaServidor.h"
+
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -45,13 +47,17 @@ Workspace::Workspace() {
   path_ = pattern;
   gWorkspace = path_;
   std::atexit(RemoveWorkspace);
-  std::filesystem::create_directory(server());
   std::ofstream ini(path_ + "/odbcinst.ini");
   ini << "[SQL Server]\nDriver = " << ZORB_ENGINE_LIB << "\nDataRoot = " << path_ << "\n\n"
       << "[SQLite3]\nDriver = " << SQLITE_ODBC_LIB << "\n";
   ini.close();
   std::ofstream(path_ + "/odbc.ini").close();
   setenv("ODBCSYSINI", path_.c_str(), 1);
+  std::string error;
+  if (!CreaServidor(server(), &error)) {
+    std::cerr << "server: " << error << "\n";
+    std::exit(1);
+  }
 }
 
 Workspace::~Workspace() { std::filesystem::remove_all(path_); }

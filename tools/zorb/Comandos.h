@@ -7,8 +7,6 @@ int CmdSql(int argc, char** argv);
 int CmdDriver(int argc, char** argv);
 int CmdRepair(int argc, char** argv);
 
-// Makes the folder and every missing folder above it (0700); false when one cannot be made.
-bool CreaCarpetas(const std::string& ruta);
 
 // Names of the columns the statement returns, from the driver; empty when it cannot tell.
 std::vector<std::string> NombresColumnas(const std::string& servidor, const std::string& base,

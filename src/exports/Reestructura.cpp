@@ -21,6 +21,7 @@ namespace {
 constexpr int kOpReestructura = 218;
 constexpr size_t kLonNombreIndice = 100;  // index names are built in 100 bytes
 constexpr int kMaxClaves = 999;
+constexpr long kLote = 500;  // records copied per transaction
 
 bool MismoNombre(const char* a, const char* b) {
   for (; *a && *b; ++a, ++b)
@@ -110,8 +111,11 @@ bool Cambia(CnxOdbc* cnx, SentOdbc* s, const std::string& temp, const char* tabl
 
 // Copies the old table's records into the new one in the order of the old first key. `leidos`
 // counts every record read, `copiados` those written (all but the ones older than primerDia).
-void Copia(ArchSql* vieja, ArchSql* nueva, int campoFecha, int primerDia, long* leidos,
-           long* copiados) {
+// The inserts are committed in batches: one commit per record would cost a flush of the
+// server's log each; between batches other writers get their turn.
+void Copia(CnxOdbc* cnx, ArchSql* vieja, ArchSql* nueva, int campoFecha, int primerDia,
+           long* leidos, long* copiados) {
+  IniTransaccion(cnx);
   for (int r = vieja->Lee(7, 0, 0, 0); r >= 0; r = vieja->Lee(5, 0, 0, 0)) {
     ++*leidos;
     if (primerDia != 0 && campoFecha >= 1 && DiaNum(vieja->NumCmp(campoFecha)) < primerDia)
@@ -119,8 +123,12 @@ void Copia(ArchSql* vieja, ArchSql* nueva, int campoFecha, int primerDia, long* 
     int nViejos = vieja->NumCmps(), nNuevos = nueva->NumCmps();
     for (int i = 0; i < nNuevos; ++i) nueva->PonTxtCmp(i, i < nViejos ? vieja->TxtCmp(i, 0) : "");
     nueva->Alta(0);
-    ++*copiados;
+    if (++*copiados % kLote == 0) {
+      cnx->ret = SQLTransact(*AmbienteOdbc, cnx->hdbc, SQL_COMMIT);
+      DiagCnx(cnx);
+    }
   }
+  Termina(cnx, true);
 }
 
 }  // namespace
@@ -167,7 +175,7 @@ void AjtCmpsSQL(const char* servidor, const char* base, const char* tabla,
       nueva->CreaArch(cabecera, campos, claves);
       bool creada = nueva->ultRet >= 0;
       long leidos = 0, copiados = 0;
-      if (creada) Copia(vieja, nueva, campoFecha, primerDia, &leidos, &copiados);
+      if (creada) Copia(cnx, vieja, nueva, campoFecha, primerDia, &leidos, &copiados);
       long enVieja = hayVieja ? vieja->NumRegs(0, 1) : 0;
       long enNueva = creada ? nueva->NumRegs(0, 1) : 0;
       nClaves = nueva->NumClaves();

@@ -7,6 +7,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -114,18 +115,30 @@ TEST_F(ReestructuraMuerte, KilledAtAnyMomentLosesNoRecord) {
     DelCnxOdbc(cnx);
   }
 
-  // One whole run sets the span over which the kills are spread.
-  long t0 = AhoraMs();
-  ASSERT_EQ(Hijo(4, -1), 0);
-  long duracion = AhoraMs() - t0;
-  ASSERT_EQ(Comprueba(0), 4);
+  // Two whole runs, one each way, set the span over which the kills are spread.
+  long duracion = 0;
+  for (int n : {4, 3}) {
+    long t0 = AhoraMs();
+    ASSERT_EQ(Hijo(n, -1), 0);
+    duracion = std::max(duracion, AhoraMs() - t0);
+    ASSERT_EQ(Comprueba(0), n);
+  }
 
   std::mt19937 azar(std::random_device{}());
-  int viejo = 0, nuevo = 0, muertos = 0, rehechos = 0;
+  int viejo = 0, nuevo = 0, muertos = 0, rehechos = 0, antes = 3;
   for (int corrida = 1; corrida <= kCorridas && !HasFailure(); ++corrida) {
-    int antes = Comprueba(corrida), destino = antes == 3 ? 4 : 3;
-    long ms = long(azar() % unsigned(duracion * 11 / 10 + 1));
-    if (Hijo(destino, ms) == -SIGKILL) ++muertos;
+    int destino = antes == 3 ? 4 : 3;
+    // Odd runs anywhere in the run and a little past it; even runs around its end, where the
+    // table is replaced.
+    long ms = corrida % 2 ? long(azar() % unsigned(duracion * 6 / 5 + 1))
+                          : duracion * 9 / 10 + long(azar() % unsigned(duracion / 5 + 1));
+    long t0 = AhoraMs();
+    if (Hijo(destino, ms) == -SIGKILL) {
+      ++muertos;
+      if (ms > duracion) duracion = ms;  // the machine got slower: follow it
+    } else {
+      duracion = (duracion * 3 + AhoraMs() - t0) / 4;
+    }
     CorrigeIndices(srv(), "BASE1", nullptr, nullptr);
     int campos = Comprueba(corrida);
     if (campos == 0) {  // the table went missing: the next restructuring brings its copy back
@@ -135,8 +148,9 @@ TEST_F(ReestructuraMuerte, KilledAtAnyMomentLosesNoRecord) {
     }
     EXPECT_TRUE(campos == antes || campos == destino) << "run " << corrida << ": " << campos;
     (campos == antes ? viejo : nuevo)++;
+    antes = campos;
   }
-  std::printf("%d runs over %ld ms each: %d killed, %d kept the old layout, %d reached the new "
+  std::printf("%d runs of about %ld ms: %d killed, %d kept the old layout, %d reached the new "
               "one, %d restructured again\n",
               kCorridas, duracion, muertos, viejo, nuevo, rehechos);
   EXPECT_GT(viejo, 0);

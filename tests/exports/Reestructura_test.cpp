@@ -150,13 +150,14 @@ TEST_F(Reestructura, CopyThatFallsShortChangesNothing) {
     std::vector<int> claves;
     std::string causa;
   } casos[] = {
-      // O'c3 does not fit in two characters: one INSERT fails.
-      {"a value that does not fit", {Txt(2)}, {1, 1, 1},
-       "2 of the 3 records to carry over reached TEMP_CLIENTES"},
+      // 12345.67 has too many digits for the new number: its INSERT fails.
+      {"a value that does not fit", {Txt(8), Dec(3, 0)}, {1, 1, 1},
+       "3 of the 4 records to carry over reached TEMP_CLIENTES"},
       {"a key on a field that does not exist", {Txt(8)}, {1, 1, 9},
        "TEMP_CLIENTES could not be created"},
   };
   Clientes();
+  Sql("insert into CLIENTES values ('d4', 12345.67, NULL)");
   const std::string antes = Filas(), indices = Indices();
   for (const auto& c : casos) {
     Ajusta(c.campos, c.claves);

@@ -2,6 +2,7 @@
 // reads it by key, by name and through a filter, adds a customer and rewrites another.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "zorb/host.h"
 #include "zorb/zorb.h"
@@ -13,9 +14,13 @@ enum { kCodigo, kNombre, kCiudad, kSaldo, kAlta };
 // Keys: by code, by name and code.
 enum { kPorCodigo, kPorNombre };
 
+// The rendered texts share one buffer of the object: each is copied before the next.
 void Muestra(Arch* a) {
-  std::printf("  %s | %-24s | %-10s | %12s | %s\n", a->TxtPlnCmp(kCodigo), a->TxtPlnCmp(kNombre),
-              a->TxtPlnCmp(kCiudad), a->TxtEdtCmp(kSaldo), a->TxtEdtCmp(kAlta));
+  std::string codigo = a->TxtPlnCmp(kCodigo), nombre = a->TxtPlnCmp(kNombre),
+              ciudad = a->TxtPlnCmp(kCiudad), saldo = a->TxtEdtCmp(kSaldo),
+              alta = a->TxtEdtCmp(kAlta);
+  std::printf("  %s | %-24s | %-10s | %12s | %s\n", codigo.c_str(), nombre.c_str(),
+              ciudad.c_str(), saldo.c_str(), alta.c_str());
 }
 
 // Reads the customer by code; false when there is none.
@@ -72,7 +77,7 @@ int main(int argc, char** argv) {
   a->PonTxtCmp(kNombre, "O'Hara, Demo");
   a->PonTxtCmp(kCiudad, "Vigo");
   a->PonNumCmp(kSaldo, 1234.5);
-  a->PonTxtCmp(kAlta, "05/12/2026");
+  a->PonTxtCmp(kAlta, "05/12/26");
   if (a->Alta(0) > 0) Muestra(a); else { std::puts("  the record could not be added"); ++fallos; }
 
   std::puts("\n-- rewrite C00042: balance plus 100, under a row lock");

@@ -155,9 +155,14 @@ class Progreso {
     sql_ = "select count(*) from TEMP_" + tabla;
     hilo_ = std::thread([this] { Bucle(); });
   }
-  ~Progreso() {
+  // Stops counting; the bar ends full when the table was restructured.
+  void Termina(bool completo) {
+    completo_ = completo;
     fin_ = true;
     if (hilo_.joinable()) hilo_.join();
+  }
+  ~Progreso() {
+    Termina(false);
     if (stmt_) SQLFreeHandle(SQL_HANDLE_STMT, stmt_);
     if (dbc_) {
       SQLDisconnect(dbc_);
@@ -221,7 +226,7 @@ class Progreso {
       for (int i = 0; i < 10 && !fin_; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    Barra(total_);
+    if (completo_) Barra(total_);
     std::fputc('\n', stderr);
   }
 
@@ -231,6 +236,7 @@ class Progreso {
   SQLHDBC dbc_ = nullptr;
   SQLHSTMT stmt_ = nullptr;
   std::atomic<bool> fin_{false};
+  std::atomic<bool> completo_{false};
   std::thread hilo_;
 };
 
@@ -326,14 +332,12 @@ int CmdRestructure(int argc, char** argv) {
 
   int cabecera[8] = {};
   cabecera[5] = int(d.campos.size());
-  {
-    std::unique_ptr<Progreso> barra;
-    if (progreso > 0 || (progreso == 0 && antes > kUmbralProgreso))
-      barra.reset(new Progreso(c, tabla, antes));
-    AjtCmpsSQL(c.servidor, c.base, tabla, d.campos.data(),
-               d.claves.empty() ? nullptr : d.claves.data(), cabecera, c.usuario, c.clave, 0,
-               indiceFecha, primerDia);
-  }
+  std::unique_ptr<Progreso> barra;
+  if (progreso > 0 || (progreso == 0 && antes > kUmbralProgreso))
+    barra.reset(new Progreso(c, tabla, antes));
+  AjtCmpsSQL(c.servidor, c.base, tabla, d.campos.data(),
+             d.claves.empty() ? nullptr : d.claves.data(), cabecera, c.usuario, c.clave, 0,
+             indiceFecha, primerDia);
 
   // Done when the table now has the layout of the file.
   Archivo despues;
@@ -351,6 +355,7 @@ int CmdRestructure(int argc, char** argv) {
     igual = clave && std::equal(clave, clave + clave[0] + 1, d.claves.begin() + long(p));
     p += size_t(d.claves[p]) + 1;
   }
+  if (barra) barra->Termina(igual);
   if (!igual) {
     std::fprintf(stderr, "zorb restructure: %s kept its layout: the restructuring stopped "
                  "(see ZorbLog.txt)\n", tabla);

@@ -15,6 +15,8 @@ namespace {
 constexpr unsigned short Txt(int w) { return (unsigned short)(w << 8); }
 constexpr unsigned short Dec(int p, int s) { return (unsigned short)(p << 8 | s << 2 | 2); }
 constexpr unsigned short kFecha = 0x0803;
+using Campos = std::vector<unsigned short>;
+using Claves = std::vector<int>;
 
 class Reestructura : public ConServidor {
  protected:
@@ -27,161 +29,116 @@ class Reestructura : public ConServidor {
   const char* srv() const { return entorno.servidor().c_str(); }
   void Sql(const std::string& sql) { ASSERT_TRUE(SQL_SUCCEEDED(SqlDirecto(cnx->hdbc, sql))) << sql; }
 
-  // CLIENTES (code, balance, date) keyed by code, with three records.
-  void Clientes(const std::string& tabla = "CLIENTES") {
-    Sql("create table " + tabla + " (C1 char(8) NULL, C2 dec(10,2) NULL, C3 datetime NULL)");
-    Sql("create index " + tabla + "_indent on " + tabla + " (C1)");
-    Sql("insert into " + tabla + " values ('b2', 2.25, '1999-12-31')");
-    Sql("insert into " + tabla + " values ('a1', 1.5, '2020-01-15')");
-    Sql("insert into " + tabla + " values ('O''c3', -7, '2000-01-01')");
+  // Code, balance and date, keyed by code, three records.
+  void Clientes(const std::string& t = "CLIENTES") {
+    Sql("create table " + t + " (C1 char(8) NULL, C2 dec(10,2) NULL, C3 datetime NULL); "
+        "create index " + t + "_indent on " + t + " (C1); "
+        "insert into " + t + " values ('b2', 2.25, '1999-12-31'); "
+        "insert into " + t + " values ('a1', 1.5, '2020-01-15'); "
+        "insert into " + t + " values ('O''c3', -7, '2000-01-01')");
   }
-  void Ajusta(const std::vector<unsigned short>& campos, const std::vector<int>& claves,
-              const char* tabla = "CLIENTES", int campoFecha = 0, int primerDia = 0) {
-    int cabecera[8] = {};
-    cabecera[5] = int(campos.size());
+  void Ajusta(const Campos& campos, const Claves& claves, const char* tabla = "CLIENTES",
+              int campoFecha = 0, int primerDia = 0) {
+    int cabecera[8] = {0, 0, 0, 0, 0, int(campos.size())};
     AjtCmpsSQL(srv(), "BASE1", tabla, campos.data(), claves.empty() ? nullptr : claves.data(),
                cabecera, nullptr, nullptr, 0, campoFecha, primerDia);
   }
-  // Every row in C1 order, cells without trailing blanks, joined by "|", rows by ";".
-  std::string Filas(const std::string& tabla = "CLIENTES") {
-    ::Filas f;
-    if (!SQL_SUCCEEDED(SqlDirecto(cnx->hdbc, "select * from " + tabla + " order by C1", &f)))
-      return "<error>";
+  // Rows in C1 order, cells without trailing blanks, "|" between cells, ";" after each row;
+  // then the indexes and the user tables.
+  std::string Estado(const std::string& t = "CLIENTES") {
+    Filas f, ind, tablas;
+    SqlDirecto(cnx->hdbc, "select * from " + t + " order by C1", &f);
+    SqlDirecto(cnx->hdbc, "sp_helpindex " + t, &ind);
+    SqlDirecto(cnx->hdbc, "sp_tables", &tablas);
     std::string r;
     for (auto& fila : f) {
-      for (size_t c = 0; c < fila.size(); ++c) {
-        std::string v = fila[c];
-        while (!v.empty() && v.back() == ' ') v.pop_back();
-        r += (c ? "|" : "") + v;
-      }
+      for (size_t c = 0; c < fila.size(); ++c)
+        r += (c ? "|" : "") + fila[c].substr(0, fila[c].find_last_not_of(' ') + 1);
       r += ";";
     }
-    return r;
-  }
-  std::string Indices(const std::string& tabla = "CLIENTES") {
-    ::Filas f;
-    SqlDirecto(cnx->hdbc, "sp_helpindex " + tabla, &f);
-    std::string r;
-    for (const auto& fila : f) r += fila[0] + ":" + fila[2] + " ";
-    return r;
-  }
-  std::string Tablas() {
-    ::Filas f;
-    SqlDirecto(cnx->hdbc, "sp_tables", &f);
-    std::string r;
-    for (const auto& fila : f)
-      if (fila[3] == "TABLE") r += fila[2] + " ";
+    for (const auto& i : ind) r += " " + i[0] + ":" + i[2];
+    for (const auto& i : tablas) r += i[3] == "TABLE" ? " [" + i[2] + "]" : "";
     return r;
   }
   CnxOdbc* cnx = nullptr;
 };
 
-const std::vector<unsigned short> kViejo = {Txt(8), Dec(10, 2), kFecha};
+const std::string kFilas2 = "a1|1.50;b2|2.25;O'c3|-7.00;";
 
-TEST_F(Reestructura, LayoutsMoreFewerAndOtherKeysKeepEveryRecord) {
-  struct Caso {
-    const char* nombre;
-    std::vector<unsigned short> campos;
-    std::vector<int> claves;
-    std::string filas, indices;
+TEST_F(Reestructura, NewLayoutsKeepEveryRecord) {
+  struct {
+    Campos campos;
+    Claves claves;
+    int campoFecha, primerDia;
+    std::string estado;
   } casos[] = {
-      {"one text field more, two keys", {Txt(8), Dec(10, 2), kFecha, Txt(5)}, {2, 1, 1, 2, 3, 1},
+      {{Txt(8), Dec(10, 2), kFecha, Txt(5)}, {2, 1, 1, 2, 3, 1}, 0, 0,
        "a1|1.50|2020-01-15 00:00:00.000|;b2|2.25|1999-12-31 00:00:00.000|;"
-       "O'c3|-7.00|2000-01-01 00:00:00.000|;",
-       "CLIENTES_indent:C1 CLIENTES_indent2:C3, C1 "},
-      {"one field less, no key list", {Txt(8), Dec(10, 2)}, {}, "a1|1.50;b2|2.25;O'c3|-7.00;",
-       "CLIENTES_indent:C1 "},
-      {"a number field more", {Txt(8), Dec(10, 2), kFecha, Dec(5, 0)}, {1, 1, 2},
+       "O'c3|-7.00|2000-01-01 00:00:00.000|; CLIENTES_indent:C1 CLIENTES_indent2:C3, C1 "
+       "[CLIENTES]"},
+      {{Txt(8), Dec(10, 2)}, {}, 0, 0, kFilas2 + " CLIENTES_indent:C1 [CLIENTES]"},
+      {{Txt(8), Dec(10, 2), kFecha, Dec(5, 0)}, {1, 1, 2}, 0, 0,
        "a1|1.50|2020-01-15 00:00:00.000|0;b2|2.25|1999-12-31 00:00:00.000|0;"
-       "O'c3|-7.00|2000-01-01 00:00:00.000|0;",
-       "CLIENTES_indent:C2 "},
+       "O'c3|-7.00|2000-01-01 00:00:00.000|0; CLIENTES_indent:C2 [CLIENTES]"},
+      // Field 2 (C3) before 1 January 2000 is left out; the first day itself is kept.
+      {{Txt(8), Dec(10, 2)}, {}, 2, DiaDMA(1, 1, 2000),
+       "a1|1.50;O'c3|-7.00; CLIENTES_indent:C1 [CLIENTES]"},
   };
   for (const auto& c : casos) {
     Clientes();
-    Ajusta(c.campos, c.claves);
-    EXPECT_EQ(Filas(), c.filas) << c.nombre;
-    EXPECT_EQ(Indices(), c.indices) << c.nombre;
-    EXPECT_EQ(Tablas(), "CLIENTES ") << c.nombre;
+    Ajusta(c.campos, c.claves, "CLIENTES", c.campoFecha, c.primerDia);
+    EXPECT_EQ(Estado(), c.estado);
     Sql("drop table CLIENTES");
   }
+  Ajusta({Txt(4), kFecha}, {2, 1, 2, 2, 2, 1}, "NUEVA");  // missing: made empty
+  EXPECT_EQ(Estado("NUEVA"), " NUEVA_indent:C2 NUEVA_indent2:C2, C1 [NUEVA]");
   EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
 }
 
-TEST_F(Reestructura, RecordsBeforeTheFirstDayAreLeftOut) {
+TEST_F(Reestructura, LeftoverCopyIsDroppedOrBecomesTheMissingTable) {
   Clientes();
-  Ajusta(kViejo, {1, 1, 1}, "CLIENTES", 2, DiaDMA(1, 1, 2000));
-  EXPECT_EQ(Filas(), "a1|1.50|2020-01-15 00:00:00.000;O'c3|-7.00|2000-01-01 00:00:00.000;");
-  EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
-}
-
-TEST_F(Reestructura, MissingTableIsCreatedEmpty) {
-  Ajusta({Txt(4), kFecha}, {2, 1, 2, 2, 2, 1}, "NUEVA");
-  EXPECT_EQ(Filas("NUEVA"), "");
-  EXPECT_EQ(Indices("NUEVA"), "NUEVA_indent:C2 NUEVA_indent2:C2, C1 ");
-  EXPECT_EQ(Tablas(), "NUEVA ");
-  EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
-}
-
-TEST_F(Reestructura, LeftoverCopyIsDroppedWhenTheTableExists) {
-  Clientes();
-  Clientes("TEMP_CLIENTES");  // a half-made copy: its records are not the table's
+  Clientes("TEMP_CLIENTES");  // half made: its records are not the table's
   Sql("delete from TEMP_CLIENTES where C1 = 'a1'");
-  Sql("insert into TEMP_CLIENTES values ('zz', 0, NULL)");
   Ajusta({Txt(8), Dec(10, 2)}, {});
-  EXPECT_EQ(Filas(), "a1|1.50;b2|2.25;O'c3|-7.00;");
-  EXPECT_EQ(Tablas(), "CLIENTES ");
-}
+  EXPECT_EQ(Estado(), kFilas2 + " CLIENTES_indent:C1 [CLIENTES]");
 
-TEST_F(Reestructura, LeftoverCopyBecomesTheTableWhenTheTableIsMissing) {
+  Sql("drop table CLIENTES");  // the copy of a run killed after the drop holds the only data
   Clientes("TEMP_CLIENTES");
-  Sql("drop index TEMP_CLIENTES.TEMP_CLIENTES_indent");
-  Sql("create index TEMP_CLIENTES_indent on TEMP_CLIENTES (C2)");
-  Ajusta({Txt(8), Dec(10, 2)}, {});
-  EXPECT_EQ(Filas(), "a1|1.50;b2|2.25;O'c3|-7.00;");
-  EXPECT_EQ(Indices(), "CLIENTES_indent:C1 ");
-  EXPECT_EQ(Tablas(), "CLIENTES ");
+  Sql("drop index TEMP_CLIENTES.TEMP_CLIENTES_indent; "
+      "create index TEMP_CLIENTES_indent on TEMP_CLIENTES (C2)");
+  Ajusta({Txt(8), Dec(10, 2)}, {1, 1, 2});
+  EXPECT_EQ(Estado(), kFilas2 + " CLIENTES_indent:C2 [CLIENTES]");
   EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
 }
 
 TEST_F(Reestructura, CopyThatFallsShortChangesNothing) {
-  struct Caso {
-    const char* nombre;
-    std::vector<unsigned short> campos;
-    std::vector<int> claves;
+  struct {
+    const char* tabla;
+    Campos campos;
+    Claves claves;
     std::string causa;
   } casos[] = {
       // 12345.67 has too many digits for the new number: its INSERT fails.
-      {"a value that does not fit", {Txt(8), Dec(3, 0)}, {1, 1, 1},
-       "3 of the 4 records to carry over reached TEMP_CLIENTES"},
-      {"a key on a field that does not exist", {Txt(8)}, {1, 1, 9},
-       "TEMP_CLIENTES could not be created"},
+      {"CLIENTES", {Txt(8), Dec(3, 0)}, {1, 1, 1}, "3 of the 4 records to carry over reached"},
+      {"CLIENTES", {Txt(8)}, {1, 1, 9}, "TEMP_CLIENTES could not be created"},
+      {"SINCLAVE", {Txt(4)}, {}, "0 of the 1 records of the table could be read"},
+      {"SINCLAVE; drop table SINCLAVE", {Txt(4)}, {}, "not a plain name"},
   };
   Clientes();
-  Sql("insert into CLIENTES values ('d4', 12345.67, NULL)");
-  const std::string antes = Filas(), indices = Indices();
+  Sql("insert into CLIENTES values ('d4', 12345.67, NULL); "
+      "create table SINCLAVE (C1 char(4) NULL); insert into SINCLAVE values ('x')");
+  const std::string antes = Estado(), sinClave = Estado("SINCLAVE");
   for (const auto& c : casos) {
-    Ajusta(c.campos, c.claves);
-    EXPECT_EQ(Filas(), antes) << c.nombre;
-    EXPECT_EQ(Indices(), indices) << c.nombre;
-    EXPECT_EQ(Tablas(), "CLIENTES ") << c.nombre;
-    EXPECT_TRUE(Contiene(entorno.LeeLog(), "Error SQL 218--CLIENTES\r\nRestructuring stopped: "))
-        << c.nombre << entorno.LeeLog();
-    EXPECT_TRUE(Contiene(entorno.LeeLog(), c.causa)) << c.nombre << entorno.LeeLog();
+    Ajusta(c.campos, c.claves, c.tabla);
+    EXPECT_EQ(Estado(), antes) << c.causa;
+    EXPECT_EQ(Estado("SINCLAVE"), sinClave) << c.causa;
+    EXPECT_TRUE(Contiene(entorno.LeeLog(), "\r\nRestructuring ")) << entorno.LeeLog();
+    EXPECT_TRUE(Contiene(entorno.LeeLog(), c.causa)) << entorno.LeeLog();
   }
-}
-
-TEST_F(Reestructura, TableWithoutKeyOrNameOrConnectionIsLeftAlone) {
-  Sql("create table SINCLAVE (C1 char(4) NULL)");
-  Sql("insert into SINCLAVE values ('x')");
-  Ajusta({Txt(4), Txt(2)}, {}, "SINCLAVE");
-  EXPECT_EQ(Filas("SINCLAVE"), "x;");
-  EXPECT_TRUE(Contiene(entorno.LeeLog(), "0 of the 1 records of the table could be read"));
-  Ajusta({Txt(4)}, {}, "SINCLAVE; drop table SINCLAVE");
-  EXPECT_EQ(Filas("SINCLAVE"), "x;");
   int cabecera[8] = {0, 0, 0, 0, 0, 1};
   unsigned short campo = Txt(4);
-  AjtCmpsSQL(srv(), "NOHAY", "SINCLAVE", &campo, nullptr, cabecera, nullptr, nullptr, 0, 0, 0);
-  EXPECT_EQ(Tablas(), "SINCLAVE ");
+  AjtCmpsSQL(srv(), "NOHAY", "CLIENTES", &campo, nullptr, cabecera, nullptr, nullptr, 0, 0, 0);
+  EXPECT_EQ(Estado(), antes);
 }
 
 }  // namespace

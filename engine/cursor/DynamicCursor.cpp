@@ -351,6 +351,17 @@ bool DynamicCursor::ReadRow(int64_t rowid, FetchedRow& row) {
 SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t size,
                                std::vector<FetchedRow>& rows, std::vector<Notice>& notices) {
   if (!locks_) return FetchRows(orientation, offset, size, rows, notices);
+  // A table lock (TABLOCKX) is the database's write lock held by another connection's
+  // transaction: outside a transaction of its own, a locking read waits for it to end, as it
+  // waits for a row's lock, and reads what it committed.
+  try {
+    db_->WaitForWriteLock();
+  } catch (...) {
+    locks_->Release(locked_);
+    locked_.clear();
+    rows.clear();
+    throw;
+  }
   uint64_t before = locks_->Commits();
   SQLRETURN rc = FetchRows(orientation, offset, size, rows, notices);
   std::vector<int64_t> bytes;

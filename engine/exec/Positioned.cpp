@@ -90,6 +90,7 @@ SQLLEN WriteRow(Session& session, cursor::DynamicCursor& cursor, SQLULEN concurr
   // long as the write (or its transaction).
   std::vector<int64_t> bytes;
   if (operation != SQL_ADD && db->locks()) {
+    db->WaitForWriteLock();  // another's table lock first: it may want this row
     bytes.push_back(store::Locks::RowByte(table, row.rowid));
     db->locks()->Acquire(bytes);
   }

@@ -155,6 +155,15 @@ void Database::Exec(const char* sql) {
   if (rc != SQLITE_OK) ThrowSqlite(db_, rc, "", "");
 }
 
+void Database::WaitForWriteLock() {
+  if (sqlite3_txn_state(db_, "main") != SQLITE_TXN_NONE) return;
+  // (sqlite3_exec directly: Exec would expire the handle's prepared queries.)
+  int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  if (locks_) locks_->WriteWaitEnded();
+  if (rc != SQLITE_OK) ThrowSqlite(db_, rc, "", "");
+  sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
 int Database::Busy(void* self, int count) {
   Database* d = static_cast<Database*>(self);
   uint64_t now = NowUs();

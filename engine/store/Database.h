@@ -38,6 +38,9 @@ class Database {
   const std::shared_ptr<Locks>& locks() const { return locks_; }
   void SetLocks(std::shared_ptr<Locks> locks) { locks_ = std::move(locks); }
   bool InTransaction() const;
+  // Outside a transaction: waits (as for the write lock) until no other connection holds the
+  // database's write lock; a table lock (TABLOCKX) holds it until its transaction ends.
+  void WaitForWriteLock();
   // Prepares user text (one statement). Throws the mapped error.
   sqlite3_stmt* Prepare(const std::string& sql, const char* verb, const std::string& table);
 

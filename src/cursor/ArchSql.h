@@ -89,6 +89,9 @@ class ArchSql : public Arch2 {
 
   // Moves the open scan one record forward or back.
   void Avanza(bool adelante);
+  // Stands again on the current record by an exact search on the current key's values as
+  // fetched, in a rowset of one row: 1 positioned, -1 not.
+  int ReposReg(int bloqueo);
 
   int nCampos;
   int ultRet;

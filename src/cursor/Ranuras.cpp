@@ -184,26 +184,6 @@ void ArchSql::Libera() {
   enTrans = 0;
 }
 
-// Writing records is not built yet: Graba, Alta and Baja answer as a failed write; OperaCmp and
-// ModCmp do only what changes the record without writing it.
-int ArchSql::Graba(int /*libera*/) { return -1; }
-int ArchSql::Alta(int /*modo*/) { return -1; }
-int ArchSql::Baja() { return 0; }
-void ArchSql::OperaCmp(int cmp, double valor, int operacion) {
-  if (operacion < 0) PonNumCmp(cmp, valor);  // setting the field alone writes nothing
-}
-void ArchSql::ModCmp(int cmp, const char* texto, int modo) {
-  if (!sent || cmp < 0 || cmp >= sent->nCmps) return;
-  if (modo < 0) {
-    PonTxtCmp(cmp, texto);
-  } else if (modo == 1 || modo == 2) {
-    String s(texto, 0, 1);
-    PonTxtCmp(cmp, s.SumaCod(modo == 1 ? 1 : -1));
-  } else if (modo >= 3) {
-    OperaCmp(cmp, atof(texto ? texto : ""), modo);
-  }
-}
-
 int ArchSql::Reserva06() { return 0; }
 void ArchSql::Reserva07() {}
 int ArchSql::Reserva10() { return 0; }

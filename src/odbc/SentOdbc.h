@@ -84,4 +84,12 @@ class SentTabla : public SentOdbc {
   int SigFila();
   int AntFila();
   int RecolocaFila();
+
+  // Positioned operations on the open cursor (row numbers from 1; 0 is the whole rowset).
+  // A row outside the rowset returns 0 without a call.
+  SQLRETURN AltaPos(int fila);
+  SQLRETURN BajaPos(int fila);
+  SQLRETURN GrabaPos(int fila, int desbloquea);
+  // The column buffers' current texts into row `fila` of the bound arrays.
+  void VuelcaFila(int fila);
 };

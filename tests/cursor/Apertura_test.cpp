@@ -48,19 +48,6 @@ TEST_F(ConArch, MissingTableIsCreatedWithItsKeysAndReopened) {
   EXPECT_EQ(a->DaClave(2), nullptr);
   DelArchSQL(a);
 
-  Sql("INSERT INTO T VALUES ('b', 2, 0.5, '02/03/1999'); "
-      "INSERT INTO T VALUES ('a', 1, 1.5, '01/01/1900')");
-  a = Abre("T");
-  ASSERT_NE(a, nullptr);
-  EXPECT_EQ((std::vector<int>{a->EnReg(), a->NumRegs(0, 0), a->NumRegs(0, 1)}),
-            (std::vector<int>{1, 1, 2}));
-  EXPECT_STREQ(a->TxtCmp(0, 0), "a");
-  EXPECT_STREQ(a->TxtCmp(3, 0), "0");  // the blank date
-  EXPECT_EQ(a->Lee(5, 0, 0, 0), 1);
-  EXPECT_STREQ(a->TxtCmp(0, 0), "b");
-  EXPECT_STREQ(a->TxtEdtCmp(3), "02/03/99");
-  EXPECT_EQ(a->Lee(5, 0, 0, 0), -1);
-  DelArchSQL(a);
   EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
 }
 

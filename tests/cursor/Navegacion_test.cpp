@@ -1,6 +1,7 @@
-// Reads by key against a model: 300 records with a composite key of a text, a number and a date
-// (quotes, blanks, equal prefixes, accented letters, blank dates), and a seeded random run of
-// reads in every mode on two keys, with filters set and cleared. The model keeps the records
+// Reads and writes by key against a model: 300 records with a composite key of a text, a number
+// and a date (quotes, blanks, equal prefixes, accented letters, blank dates), and a seeded random
+// run of reads in every mode on two keys, with filters set and cleared, and of writes (Alta, Graba,
+// Baja, ModCmp) between them. The model keeps the records
 // sorted by the same collation and follows the cursor's rules: a next or previous read continues
 // the scan of the last SELECT (its condition and filter) while it has rows that way; every other
 // read starts a new scan from the record's values under the filter of the moment. A failing run
@@ -24,20 +25,11 @@ int Peso(unsigned char c) {
   if (c == 0xF1 || c == 0xD1) return 'n' * 32 + 1;
   return c * 32;
 }
-std::string SinBlancos(std::string s) {
-  while (!s.empty() && s.back() == ' ') s.pop_back();
-  return s;
-}
 int Coteja(const std::string& x, const std::string& y) {
   std::string a = SinBlancos(x), b = SinBlancos(y);
   for (size_t i = 0; i < a.size() && i < b.size(); ++i)
     if (int d = Peso((unsigned char)a[i]) - Peso((unsigned char)b[i])) return d;
   return a.size() < b.size() ? -1 : a.size() > b.size();
-}
-std::string Num(double x) {
-  char t[32];
-  snprintf(t, sizeof t, "%.10g", x);
-  return t;
 }
 
 struct Dia {
@@ -58,37 +50,10 @@ int Compara(const Valores& x, const Valores& y, int c) {
   return a < b ? -1 : a > b;
 }
 
-const std::vector<std::string> kTextos = {"",
-                                          " ",
-                                          "  a",
-                                          "a",
-                                          "A",
-                                          "a b",
-                                          "ab",
-                                          "abc",
-                                          "abc d",
-                                          "abcd",
-                                          "ABCD",
-                                          "O'Brien",
-                                          "o'brien",
-                                          "'",
-                                          "b'",
-                                          "\xE1"
-                                          "baco",
-                                          "\xC1"
-                                          "baco",
-                                          "abaco",
-                                          "e\xF1"
-                                          "e",
-                                          "ene",
-                                          "zeta",
-                                          "Zz",
-                                          "a'b'c",
-                                          "abc  e",
-                                          "aa",
-                                          "\xC1",
-                                          "z",
-                                          "o'"};
+const std::vector<std::string> kTextos = {
+    "", " ", "  a", "a", "A", "a b", "ab", "abc", "abc d", "abcd", "ABCD", "O'Brien", "o'brien",
+    "'", "b'", "\xE1" "baco", "\xC1" "baco", "abaco", "e\xF1" "e", "ene", "zeta", "Zz", "a'b'c",
+    "abc  e", "aa", "\xC1", "z", "o'"};
 const std::vector<double> kNumeros = {-2.5, 0, 1, 1.5, 10, 99.9, -3, 0.5, 1.25};
 const std::vector<Dia> kDias = {{0, 0, 0},     {1, 1, 1960},  {31, 12, 1999}, {29, 2, 2000},
                                 {15, 3, 1985}, {15, 3, 2049}, {1, 10, 2010},  {1, 6, 1970}};
@@ -230,8 +195,102 @@ class Navegacion : public ConBase {
     Sql(sql + "; COMMIT TRAN");
   }
   std::string Recorre(Arch* a, unsigned semilla, int pasos);
+  bool Escribe(Arch* a, std::mt19937& g, std::vector<std::string>& hechos, int* obtenido,
+               int* esperado, bool* cerrado);
+  std::string Revisa(Arch* a, int obtenido, int esperado);
+  std::string Informe(unsigned semilla, int paso, const std::vector<std::string>& hechos,
+                      const std::string& error);
   Modelo m;
+  int nuevos = 0;
+  bool trasBaja = false;  // the cursor stands on the record it deleted
 };
+
+std::string Navegacion::Revisa(Arch* a, int obtenido, int esperado) {
+  if (obtenido != esperado || a->EnReg() != (trasBaja ? 1 : obtenido))
+    return "returned " + std::to_string(obtenido) + ", EnReg " + std::to_string(a->EnReg()) +
+           ", model " + std::to_string(esperado) + (esperado == 1 ? " " + m.Actual().id : "");
+  if (obtenido != 1 || trasBaja) return "";
+  const Registro& e = m.Actual();
+  if (SinBlancos(a->TxtCmp(3, 0)) != e.id || SinBlancos(a->TxtCmp(0, 0)) != SinBlancos(e.v.txt) ||
+      std::fabs(a->NumCmp(1) - e.v.num) > 1e-9 || std::fabs(a->NumCmp(2) - e.v.dia.Serie()) > 1e-6)
+    return std::string("record ") + a->TxtCmp(3, 0) + " [" + a->TxtCmp(0, 0) + "|" +
+           a->TxtCmp(1, 0) + "|" + a->TxtCmp(2, 0) + "], model " + e.id + " [" + e.v.txt + "|" +
+           e.v.Texto(1) + "|" + e.v.Texto(2) + "]";
+  return "";
+}
+
+std::string Navegacion::Informe(unsigned semilla, int paso, const std::vector<std::string>& hechos,
+                                const std::string& error) {
+  std::string inf = "seed " + std::to_string(semilla) + ": the first " + std::to_string(paso + 1) +
+                    " steps fail (" + std::to_string(hechos.size()) +
+                    " calls); the last of them:\n";
+  for (size_t i = hechos.size() > 40 ? hechos.size() - 40 : 0; i < hechos.size(); ++i)
+    inf += "  " + hechos[i] + "\n";
+  return inf + "  -> " + error;
+}
+
+// A write in the model and through the data file; false when none was made. Writes that need a
+// record are made only on one the cursor stands on (not a deleted one); keys stay unique.
+bool Navegacion::Escribe(Arch* a, std::mt19937& g, std::vector<std::string>& hechos, int* obtenido,
+                         int* esperado, bool* cerrado) {
+  int tipo = int(g() % 5);
+  if (tipo > 0 && !(m.hay && !trasBaja)) return false;
+  Registro* e = tipo > 0 ? &m.regs[size_t(m.res[size_t(m.pos)])] : nullptr;
+  Valores v = e ? e->v : Valor(g, true);
+  if (tipo == 1 && g() % 2) v.num = kNumeros[g() % kGuardados[1]];
+  if (tipo == 3) v.num = -v.num;
+  for (const Registro& o : m.regs)
+    if (&o != e && !Modelo::Diferencia(o.v, v, kClaves[0])) return false;
+  std::string id = "n" + std::to_string(++nuevos);
+  if (tipo == 0) {  // Alta, read back with a lock mode or not at all
+    int modo = std::vector<int>{0, 1, 998866}[g() % 3];
+    for (int c = 0; c < 3; ++c) a->PonTxtCmp(c, v.Texto(c).c_str());
+    a->PonTxtCmp(3, id.c_str());
+    hechos.push_back("Alta(" + std::to_string(modo) + ") " + id + " [" + v.txt + "|" +
+                     v.Texto(1) + "|" + v.Texto(2) + "]");
+    m.regs.push_back({v, id});
+    m.registro = v;
+    trasBaja = false;
+    int r = a->Alta(modo);
+    m.hay = m.hay && modo != 998866;
+    *obtenido = modo != 998866 ? r : r == 1 ? a->EnReg() : -3;  // -3: the Alta failed
+    *esperado = modo == 998866 ? -1 : m.Lee(0, m.clave);
+  } else if (tipo == 1) {  // Graba of a new C4, sometimes of a new C2 (a key part)
+    a->PonTxtCmp(1, v.Texto(1).c_str());
+    a->PonTxtCmp(3, id.c_str());
+    hechos.push_back("Graba(0) " + id + " C2 " + v.Texto(1));
+    *e = {v, id};
+    m.registro = v;
+    *obtenido = a->Graba(0) == 1 ? a->EnReg() : -2;
+    *esperado = m.Lee(0, m.clave);
+  } else if (tipo == 2) {  // ModCmp writing C4 through, read back by key 0
+    e->id = id;
+    a->ModCmp(3, id.c_str(), 0);
+    hechos.push_back("ModCmp(3," + id + ",0)");
+    *obtenido = a->EnReg();
+    *esperado = m.Lee(0, 0);
+  } else if (tipo == 3) {  // ModCmp multiplying C2 by -1 under a row lock, found again first
+    a->ModCmp(1, "-1", 3);
+    hechos.push_back("ModCmp(1,-1,3)");
+    if (m.Lee(0, m.clave) == 1) {
+      m.regs[size_t(m.res[size_t(m.pos)])].v = v;
+      m.registro = v;
+      m.Lee(0, m.clave);
+    }
+    *obtenido = a->EnReg();
+    *esperado = m.hay ? 1 : -1;
+    *cerrado = true;  // the lock's end closed the cursor
+  } else {  // Baja of the current record: the cursor stays on it
+    m.regs.erase(m.regs.begin() + (e - m.regs.data()));
+    m.res.clear();
+    m.sentido = 0;
+    hechos.push_back("Baja");
+    *obtenido = a->Baja();
+    *esperado = 1;
+    trasBaja = true;
+  }
+  return true;
+}
 
 // Runs the calls of one seed; empty when every answer matched the model, else the report.
 std::string Navegacion::Recorre(Arch* a, unsigned semilla, int pasos) {
@@ -267,6 +326,13 @@ std::string Navegacion::Recorre(Arch* a, unsigned semilla, int pasos) {
       }
       continue;
     }
+    if (r >= 90 && racha == 0 && !cerrado) {
+      int obtenido = 0, esperado = 0;
+      if (!Escribe(a, g, hechos, &obtenido, &esperado, &cerrado)) continue;
+      std::string error = Revisa(a, obtenido, esperado);
+      if (!error.empty()) return Informe(semilla, paso, hechos, error);
+      continue;
+    }
     if (racha == 0 && !cerrado && g() % 20 == 0) {  // a run one way, across block boundaries
       racha = 5 + int(g() % 30);
       modoRacha = 5 + int(g() % 2);
@@ -295,28 +361,9 @@ std::string Navegacion::Recorre(Arch* a, unsigned semilla, int pasos) {
       a->Libera();
       hechos.back() += "; Libera";
     }
-    std::string error;
-    if (obtenido != esperado || a->EnReg() != obtenido) {
-      error = "returned " + std::to_string(obtenido) + ", EnReg " + std::to_string(a->EnReg()) +
-              ", model " + std::to_string(esperado) + (esperado == 1 ? " " + m.Actual().id : "");
-    } else if (obtenido == 1) {
-      const Registro& e = m.Actual();
-      if (SinBlancos(a->TxtCmp(3, 0)) != e.id ||
-          SinBlancos(a->TxtCmp(0, 0)) != SinBlancos(e.v.txt) ||
-          std::fabs(a->NumCmp(1) - e.v.num) > 1e-9 ||
-          std::fabs(a->NumCmp(2) - e.v.dia.Serie()) > 1e-6)
-        error = std::string("record ") + a->TxtCmp(3, 0) + " [" + a->TxtCmp(0, 0) + "|" +
-                a->TxtCmp(1, 0) + "|" + a->TxtCmp(2, 0) + "], model " + e.id + " [" + e.v.txt +
-                "|" + e.v.Texto(1) + "|" + e.v.Texto(2) + "]";
-    }
-    if (!error.empty()) {
-      std::string inf = "seed " + std::to_string(semilla) + ": the first " +
-                        std::to_string(paso + 1) + " steps fail (" + std::to_string(hechos.size()) +
-                        " calls); the last of them:\n";
-      for (size_t i = hechos.size() > 40 ? hechos.size() - 40 : 0; i < hechos.size(); ++i)
-        inf += "  " + hechos[i] + "\n";
-      return inf + "  -> " + error;
-    }
+    trasBaja = false;
+    std::string error = Revisa(a, obtenido, esperado);
+    if (!error.empty()) return Informe(semilla, paso, hechos, error);
   }
   return "";
 }
@@ -331,6 +378,15 @@ TEST_F(Navegacion, ReadsInEveryModeFollowTheModel) {
     DelArchSQL(a);
     if (!fallo.empty()) ADD_FAILURE() << fallo;
   }
+  // The table holds what the model holds.
+  Filas f;
+  SqlDirecto(hdbc(), "SELECT C4, C2 FROM M", &f);
+  std::vector<std::string> tabla, modelo;
+  for (auto& x : f) tabla.push_back(SinBlancos(x[0]) + " " + Num(atof(x[1].c_str())));
+  for (const Registro& r : m.regs) modelo.push_back(r.id + " " + Num(r.v.num + 0.0));  // not -0
+  std::sort(tabla.begin(), tabla.end());
+  std::sort(modelo.begin(), modelo.end());
+  EXPECT_EQ(tabla, modelo);
   EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
 }
 

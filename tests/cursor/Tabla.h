@@ -1,5 +1,6 @@
 // A database of the test's own and a host's view of the data files on it.
 #pragma once
+#include <cstdio>
 #include <string>
 
 #include "Entorno.h"
@@ -20,6 +21,16 @@ constexpr unsigned short Numero(int ancho, int dec) {
   return (unsigned short)(ancho << 8 | (dec & 0x1F) << 2 | 2);
 }
 constexpr unsigned short Fecha() { return (unsigned short)(8 << 8 | 3); }
+
+inline std::string SinBlancos(std::string s) {
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+inline std::string Num(double x) {
+  char t[32];
+  snprintf(t, sizeof t, "%.10g", x);
+  return t;
+}
 
 class ConBase : public ConServidor {
  protected:

@@ -261,6 +261,45 @@ TEST_F(Locks, ALockedRowMakesOthersWaitButNotReaders) {
   EXPECT_EQ(Value("SELECT v FROM n WHERE id = 2"), "143");
 }
 
+// A table lock (TABLOCKX inside a transaction) makes another process's locking fetch and
+// positioned update wait until the transaction ends: the fetch then reads what it committed, the
+// update of the row as read before is a conflict. A plain read does not wait.
+TEST_F(Locks, ATableLockMakesLockingFetchesAndPositionedWritesWait) {
+  for (int ronda = 0; ronda < 2; ++ronda) {
+    SCOPED_TRACE(ronda ? "positioned update" : "locking fetch");
+    Value("UPDATE n SET v = 0 WHERE id = 2");
+    Signal locked;
+    pid_t holder = Fork([&] {
+      Session s(entorno.servidor(), SQL_OV_ODBC2, "bloq");
+      if (!SQL_SUCCEEDED(s.Exec("BEGIN TRAN")) ||
+          !SQL_SUCCEEDED(s.Exec("SELECT v FROM n WITH (TABLOCKX) WHERE id = 2")))
+        return 2;
+      SQLFreeStmt(s.stmt->h, SQL_CLOSE);
+      locked.Give();
+      usleep(300000);
+      if (!SQL_SUCCEEDED(s.Exec("UPDATE n SET v = 5 WHERE id = 2"))) return 3;
+      return SQL_SUCCEEDED(s.Exec("COMMIT TRAN")) ? 0 : 4;
+    });
+    ASSERT_TRUE(locked.Take());
+    Session b(entorno.servidor(), SQL_OV_ODBC2, "bloq");
+    Cursor reader(b.conn, SQL_CONCUR_VALUES), locker(b.conn, SQL_CONCUR_LOCK);
+    long start = NowMs();
+    EXPECT_EQ(reader.Open("SELECT v FROM n WHERE id = 2"), SQL_SUCCESS);
+    EXPECT_EQ(reader.v, 0);
+    EXPECT_LT(NowMs() - start, 200);
+    if (ronda == 0) {
+      EXPECT_EQ(locker.Open("SELECT v FROM n WHERE id = 2"), SQL_SUCCESS);
+      EXPECT_EQ(locker.v, 5);
+    } else {
+      EXPECT_EQ(reader.Update(7), SQL_SUCCESS_WITH_INFO);
+      EXPECT_EQ(FirstDiag(SQL_HANDLE_STMT, reader.st.h).state, "01S03");
+    }
+    EXPECT_GE(NowMs() - start, 200);
+    EXPECT_EQ(WaitAll({holder}), std::vector<int>{0});
+    EXPECT_EQ(Value("SELECT v FROM n WHERE id = 2"), "5");
+  }
+}
+
 // Two transactions each holding what the other waits for: exactly one is chosen as the victim
 // (40001, 1205) within two seconds and loses its transaction; the other goes on.
 TEST_F(Locks, ADeadlockEndsOneWaiter) {

@@ -5,10 +5,10 @@ zorb=$1
 tmp=$(mktemp -d /tmp/zorbfiles-XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
 srv="$tmp/srv"
-mkdir "$srv"
 cd "$tmp"
 pass=0 fail=0
 z() { timeout 60 "$zorb" "$@"; }
+z ping --create -S "$srv" >/dev/null
 
 # check NAME EXPECTED_EXIT EXPECTED_OUTPUT -- command...
 check() {

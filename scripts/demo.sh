@@ -10,4 +10,5 @@ cd "$top/var/work"   # the log, if anything goes wrong, lands here
 "$zorb" ping --create -S demo
 if [ -x "$top/scripts/demo-data.sh" ]; then
   "$top/scripts/demo-data.sh" "$zorb"
+  "$top/scripts/demo-file.sh" "$zorb" "$top/$build/bin/zorb-demo-host" "$top"
 fi

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need (with "bench": also the benchmarks';
-# with "windows": also the mingw-w64 cross compilers and Wine);
-# installs nothing when all are there. Package scripts must register ODBC drivers in the system's own
-# files, so the project's ODBC settings never reach them.
+# Installs the Debian packages the build and the tests need, and with "bench", "windows" or "fuzz"
+# also those of the benchmarks, the mingw-w64 cross build with Wine, or clang's fuzzer; installs
+# nothing when all are there. Package scripts must register ODBC drivers in the system's own files,
+# so the project's ODBC settings never reach them.
 set -euo pipefail
 unset ODBCSYSINI ODBCINI ODBCINSTINI
 pkgs=(g++ cmake make pkg-config unixodbc unixodbc-dev odbcinst libsqlite3-dev libsodium-dev
       libgtest-dev libgmock-dev python3-pyodbc)
 [ "${1:-}" = bench ] && pkgs+=(libbenchmark-dev libsqliteodbc)
 [ "${1:-}" = windows ] && pkgs+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64)
+# libFuzzer and the sanitizer runtimes for clang come with compiler-rt.
+[ "${1:-}" = fuzz ] && pkgs+=(clang libclang-rt-14-dev)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive

@@ -43,9 +43,10 @@ void LastIdentity(Session& session, store::Database& db, const std::string& tabl
   auto info = types::FindTable(db.handle(), table);
   if (!info || info->identity.empty()) return;
   std::string sql = "SELECT " + QuoteName(info->identity) + " FROM " + QuoteName(info->name) +
-                    " WHERE rowid = last_insert_rowid()";
+                    " WHERE rowid = ?";
   sqlite3_stmt* q = nullptr;
   if (sqlite3_prepare_v2(db.handle(), sql.c_str(), int(sql.size()), &q, nullptr) == SQLITE_OK &&
+      sqlite3_bind_int64(q, 1, sqlite3_last_insert_rowid(db.handle())) == SQLITE_OK &&
       sqlite3_step(q) == SQLITE_ROW) {
     session.counters.hasIdentity = true;
     session.counters.identity = sqlite3_column_int64(q, 0);
@@ -118,6 +119,15 @@ void CheckNewView(Session& session, const std::string& view) {
     db->Exec(("DROP VIEW " + QuoteName(view)).c_str());
     throw;
   }
+}
+
+// Databases are made and dropped by sa and the members of dbcreator.
+void CheckDbCreator(Session& session, const char* verb) {
+  if (session.IsSa() || store::Server::IsMember(*session.master(), "dbcreator",
+                                                session.login().name))
+    return;
+  throw EngineError("42000", 262,
+                    std::string(verb) + " DATABASE permission denied in database 'master'.");
 }
 
 // Runs one SQLite statement; returns a cursor when it yields rows.
@@ -268,9 +278,11 @@ Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& 
         session.Use(st.name, notices);
         break;
       case Kind::CreateDatabase:
+        CheckDbCreator(session, "CREATE");
         session.server().CreateDatabase(st.name);
         break;
       case Kind::DropDatabase:
+        CheckDbCreator(session, "DROP");
         if (IEquals(st.name, session.databaseName()) && !IEquals(st.name, "master"))
           throw EngineError("42000", 3702,
                             "Cannot drop database \"" + st.name +
@@ -290,6 +302,13 @@ Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& 
           store::Server::AlterLogin(*master, st.name, st.options);
         else
           store::Server::DropLogin(*master, st.name);
+        break;
+      }
+      case Kind::ServerRole: {
+        if (!session.IsSa()) throw NoPermission();
+        auto master = session.master();
+        session.BeginIfNeeded(*master, true);
+        store::Server::AlterServerRole(*master, st.name, st.value, st.number != 0);
         break;
       }
       case Kind::SetDateFormat:

@@ -21,6 +21,20 @@ std::string ConnString::Get(const std::string& key, bool* found) const {
   return std::string();
 }
 
+std::string ConnValue(const std::string& v) {
+  static const std::string kBlanks = " \t\r\n";  // what the reader trims off a bare value
+  bool braces = v.find_first_of(";{}=") != std::string::npos ||
+                (!v.empty() && (kBlanks.find(v.front()) != std::string::npos ||
+                                kBlanks.find(v.back()) != std::string::npos));
+  if (!braces) return v;
+  std::string b = "{";
+  for (char c : v) {
+    if (c == '}') b += '}';
+    b += c;
+  }
+  return b + "}";
+}
+
 ConnString ParseConnString(const std::string& s) {
   ConnString cs;
   size_t i = 0, n = s.size();

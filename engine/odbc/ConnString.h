@@ -13,6 +13,10 @@ struct ConnString {
   std::string Get(const std::string& upperKey, bool* found = nullptr) const;
 };
 
+// A value as a connection string carries it: unchanged when plain, else in braces with '}'
+// doubled (a ';', '{', '}', '=' or a blank at either end would be read otherwise).
+std::string ConnValue(const std::string& value);
+
 // Throws EngineError 08001 for text that is not a connection string (a pair without '=', an
 // unclosed brace, an empty key).
 ConnString ParseConnString(const std::string& text);

@@ -49,11 +49,11 @@ void Connect(Dbc& d, exec::ConnectRequest request, const std::string& dataSource
 std::string ConnectedText(const Dbc& d, const exec::ConnectRequest& r) {
   std::string s;
   if (!d.dataSource.empty())
-    s = "DSN=" + d.dataSource + ";";
+    s = "DSN=" + ConnValue(d.dataSource) + ";";
   else
     s = std::string("DRIVER={") + kDriverSection + "};";
-  s += "SERVER=" + r.server + ";UID=" + r.user + ";PWD=" + r.password +
-       ";DATABASE=" + d.session->databaseName();
+  s += "SERVER=" + ConnValue(r.server) + ";UID=" + ConnValue(r.user) +
+       ";PWD=" + ConnValue(r.password) + ";DATABASE=" + ConnValue(d.session->databaseName());
   return s;
 }
 

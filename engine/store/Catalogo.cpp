@@ -100,7 +100,8 @@ const char* TableTypeName(TableType type) {
 
 bool IsInternalTable(const std::string& database, std::string_view table) {
   if (table.size() >= 7 && IEquals(table.substr(0, 7), "sqlite_")) return true;
-  return IEquals(database, "master") && IEquals(table, "sys_logins");
+  return IEquals(database, "master") &&
+         (IEquals(table, "sys_logins") || IEquals(table, "sys_role_members"));
 }
 
 std::vector<TableEntry> ListTables(Database& db) {

@@ -15,20 +15,44 @@
 #include "common/Text.h"
 #include "store/Locks.h"
 #include "tsql/Ddl.h"
+#include "types/Functions.h"
 #include "types/Values.h"
 
 namespace engine::store {
 
 namespace {
 
-// Denies what would reach outside the database file or change its settings, and any user access
-// to the logins of master (their salts and hashes): only the engine's own code reads them.
+// The functions user text may call: those of T-SQL that SQLite has under the same name and
+// meaning (LIKE runs as the function like), the engine's own (types/Functions.h), and the
+// window function that numbers rows inserted into an IDENTITY column. Every other SQLite function (fts3_tokenizer,
+// load_extension, sqlite_version, printf...) is unknown here.
+const char* const kFunctions[] = {
+    "abs",     "acos",     "asin",      "atan",    "avg",     "ceiling", "char",
+    "coalesce", "cos",     "count",     "current_timestamp", "degrees", "exp", "floor",
+    "iif",     "like",     "log",       "log10",   "lower",   "ltrim",   "max",
+    "min",     "nullif",   "pi",        "power",   "radians", "replace", "round",
+    "rtrim",   "sign",     "sin",       "sqrt",    "substring", "sum",   "tan",
+    "trim",    "unicode",  "upper",     "row_number"};
+
+bool IsTsqlFunction(const char* name) {
+  for (const char* f : kFunctions)
+    if (sqlite3_stricmp(name, f) == 0) return true;
+  for (size_t i = 0; i < types::kEngineFunctionCount; ++i)
+    if (sqlite3_stricmp(name, types::kEngineFunctions[i]) == 0) return true;
+  return false;
+}
+
+// Denies what would reach outside the database file or change its settings, functions that are
+// not T-SQL's, and any user access to the logins of master (their salts and hashes): only the
+// engine's own code reads them.
 int Authorize(void* data, int action, const char* arg1, const char* arg2, const char*,
               const char*) {
   // Engine-internal statements (Exec, CatalogAccess) pass. The authorizer stays installed:
   // setting it again would expire every prepared statement of the handle.
   if (data && static_cast<const Database*>(data)->internal()) return SQLITE_OK;
   switch (action) {
+    case SQLITE_FUNCTION:
+      return arg2 && IsTsqlFunction(arg2) ? SQLITE_OK : SQLITE_DENY;
     case SQLITE_ATTACH:
     case SQLITE_DETACH:
     case SQLITE_PRAGMA:
@@ -41,7 +65,9 @@ int Authorize(void* data, int action, const char* arg1, const char* arg2, const 
     case SQLITE_ALTER_TABLE: {
       const Database* d = static_cast<const Database*>(data);
       const char* table = action == SQLITE_ALTER_TABLE ? arg2 : arg1;
-      return d && d->name() == "master" && table && sqlite3_stricmp(table, "sys_logins") == 0
+      return d && d->name() == "master" && table &&
+                     (sqlite3_stricmp(table, "sys_logins") == 0 ||
+                      sqlite3_stricmp(table, "sys_role_members") == 0)
                  ? SQLITE_DENY
                  : SQLITE_OK;
     }
@@ -348,7 +374,8 @@ void ThrowSqlite(sqlite3* db, int rc, const char* verb, const std::string& table
       throw EngineError("42S22", 207, "Invalid column name '" + Unqualified(name) + "'.");
     if (!(name = After(msg, "ambiguous column name: ")).empty())
       throw EngineError("42000", 209, "Ambiguous column name '" + Unqualified(name) + "'.");
-    if (!(name = After(msg, "no such function: ")).empty())
+    if (!(name = After(msg, "not authorized to use function: ")).empty() ||
+        !(name = After(msg, "no such function: ")).empty())
       throw EngineError("42000", 195, "'" + name + "' is not a recognized built-in function name.");
     if (msg.find(" values were supplied") != std::string::npos ||
         msg.find("values for ") != std::string::npos)

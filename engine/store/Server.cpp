@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <mutex>
 
 #include "common/Error.h"
@@ -97,10 +99,17 @@ void StorePassword(Database& master, const std::string& name, const std::string&
   q.Step();
 }
 
+const char kCreateRoles[] =
+    "CREATE TABLE IF NOT EXISTS sys_role_members ("
+    " role TEXT NOT NULL COLLATE NOCASE,"
+    " login TEXT NOT NULL COLLATE NOCASE,"
+    " PRIMARY KEY (role, login))";
+
 void Initialise(Database& master) {
   master.Exec("BEGIN IMMEDIATE");
   try {
     master.Exec(kCreateLogins);
+    master.Exec(kCreateRoles);
     Query exists(master, "SELECT 1 FROM sys_logins WHERE name = 'sa'");
     if (!exists.Step()) StorePassword(master, "sa", "", true);
     master.Exec("COMMIT");
@@ -135,7 +144,11 @@ std::string DateFormatOfLanguage(const std::string& language) {
   throw EngineError("42000", 15033, "'" + language + "' is not a valid official language name.");
 }
 
-std::string Server::ResolveFolder(const std::string& text, const std::string& dataRoot) {
+namespace {
+
+// The folder a SERVER text names, whether or not it exists; throws 08001/17 for a text that
+// names no server folder (a ".." step, characters outside a server name).
+std::string FolderOf(const std::string& text, const std::string& dataRoot) {
   std::string folder;
   if (!text.empty() && text[0] == '/') {
     // Any folder, but no ".." step that would make the name ambiguous.
@@ -160,7 +173,55 @@ std::string Server::ResolveFolder(const std::string& text, const std::string& da
     folder = dataRoot + "/" + text;
   }
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  if (!IsDirectory(folder)) throw Unreachable();
+  return folder;
+}
+
+// mkdir -p, owner only; true when the folder is there at the end.
+bool MakeFolders(const std::string& path) {
+  for (size_t i = 1; i <= path.size(); ++i) {
+    if (i != path.size() && path[i] != '/') continue;
+    std::string part = path.substr(0, i);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  return IsDirectory(path);
+}
+
+}  // namespace
+
+std::string Server::ResolveFolder(const std::string& text, const std::string& dataRoot) {
+  std::string folder = FolderOf(text, dataRoot);
+  if (!IsDirectory(folder) || !IsFile(folder + "/master.db")) throw Unreachable();
+  return folder;
+}
+
+std::string Server::Create(const std::string& text, const std::string& dataRoot) {
+  InitSodium();
+  std::string folder = FolderOf(text, dataRoot);
+  if (!MakeFolders(folder))
+    throw EngineError("HY000", 5123,
+                      "Cannot create the server folder '" + folder + "': " +
+                          std::strerror(errno) + ".");
+  std::string master = folder + "/master.db";
+  if (IsFile(master)) return folder;
+  // A name of this process alone: a leftover of a crashed creation is never reused.
+  unsigned char r[8];
+  randombytes_buf(r, sizeof r);
+  std::string temp = master + ".new-" + std::to_string(::getpid()) + "-";
+  for (unsigned char c : r) temp += "0123456789abcdef"[c >> 4], temp += "0123456789abcdef"[c & 15];
+  try {
+    Database::Create(temp);
+    Initialise(*Database::Open(temp, "master", 30000));
+  } catch (...) {
+    for (const char* suffix : {"", "-wal", "-shm"}) ::unlink((temp + suffix).c_str());
+    throw;
+  }
+  // link() never replaces: when another process got there first, its master.db stays.
+  int rc = ::link(temp.c_str(), master.c_str());
+  int err = errno;
+  for (const char* suffix : {"", "-wal", "-shm"}) ::unlink((temp + suffix).c_str());
+  if (rc != 0 && err != EEXIST)
+    throw EngineError("HY000", 5123,
+                      "Cannot create '" + master + "': " + std::strerror(err) + ".");
   return folder;
 }
 
@@ -175,17 +236,8 @@ bool Server::DatabaseExists(const std::string& name) const {
 std::shared_ptr<Database> Server::OpenMaster(long lockTimeoutMs) const {
   InitSodium();
   std::string path = DatabasePath("master");
-  Database::Create(path);  // false when it exists: nothing to do
-  auto master = Database::Open(path, "master", lockTimeoutMs);
-  sqlite3_stmt* probe = nullptr;
-  int rc;
-  {
-    Database::CatalogAccess access(*master);
-    rc = sqlite3_prepare_v2(master->handle(), "SELECT 1 FROM sys_logins", -1, &probe, nullptr);
-    sqlite3_finalize(probe);
-  }
-  if (rc != SQLITE_OK) Initialise(*master);
-  return master;
+  if (!IsFile(path)) throw Unreachable();
+  return Database::Open(path, "master", lockTimeoutMs);
 }
 
 std::shared_ptr<Database> Server::OpenDatabase(const std::string& name, long lockTimeoutMs) const {
@@ -282,6 +334,49 @@ void Server::DropLogin(Database& master, const std::string& name) {
   q.Text(1, name);
   q.Step();
   if (sqlite3_changes(master.handle()) == 0) throw missing;
+  // Its roles go with it (servers made before roles existed have none).
+  if (IsMember(master, "dbcreator", name)) {
+    Query r(master, "DELETE FROM sys_role_members WHERE login = ?");
+    r.Text(1, name);
+    r.Step();
+  }
+}
+
+void Server::AlterServerRole(Database& master, const std::string& role, const std::string& login,
+                             bool add) {
+  if (!IEquals(role, "dbcreator"))
+    throw EngineError("42000", 15151,
+                      "Cannot alter the server role '" + role +
+                          "', because it does not exist or you do not have permission.");
+  {
+    Query exists(master, "SELECT 1 FROM sys_logins WHERE name = ?");
+    exists.Text(1, login);
+    if (!exists.Step())
+      throw EngineError("42000", 15151,
+                        "Cannot " + std::string(add ? "add" : "drop") + " the principal '" +
+                            login + "', because it does not exist or you do not have permission.");
+  }
+  master.Exec(kCreateRoles);  // servers made before roles existed
+  Query q(master, add ? "INSERT OR IGNORE INTO sys_role_members (role, login) VALUES (?, ?)"
+                      : "DELETE FROM sys_role_members WHERE role = ? AND login = ?");
+  q.Text(1, "dbcreator").Text(2, login);
+  q.Step();
+}
+
+bool Server::IsMember(Database& master, const std::string& role, const std::string& login) {
+  Database::CatalogAccess access(master);
+  sqlite3_stmt* s = nullptr;
+  if (sqlite3_prepare_v2(master.handle(),
+                         "SELECT 1 FROM sys_role_members WHERE role = ? AND login = ?", -1, &s,
+                         nullptr) != SQLITE_OK) {
+    sqlite3_finalize(s);
+    return false;  // no role has members on this server yet
+  }
+  sqlite3_bind_text(s, 1, role.data(), int(role.size()), SQLITE_TRANSIENT);
+  sqlite3_bind_text(s, 2, login.data(), int(login.size()), SQLITE_TRANSIENT);
+  bool member = sqlite3_step(s) == SQLITE_ROW;
+  sqlite3_finalize(s);
+  return member;
 }
 
 void Server::CreateDatabase(const std::string& name) const {

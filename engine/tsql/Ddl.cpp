@@ -64,6 +64,8 @@ EngineError UnknownHint(const std::string& text) {
 }  // namespace
 
 std::string SqliteIndexName(std::string_view table, std::string_view index) {
+  // The index is what follows the last '.': a '.' inside it would name another table's index.
+  if (index.find('.') != std::string_view::npos) throw SyntaxError(std::string(index.substr(0, 128)));
   std::string s(table);
   s += '.';
   s += index;

@@ -10,7 +10,7 @@
 
 namespace engine::tsql {
 
-// SQLite's name for index `index` of table `table`.
+// SQLite's name for index `index` of table `table`; an index name with a '.' is a syntax error.
 std::string SqliteIndexName(std::string_view table, std::string_view index);
 // The index name SQL Server shows for a SQLite index of `table`: the part after "table.", or the
 // whole name when it does not carry the table (indexes SQLite made for constraints).

@@ -374,6 +374,18 @@ Statement One(Tokens t) {
       }
       return s;
     }
+    if (what == "SERVER" && verb == "ALTER") {
+      // ALTER SERVER ROLE role {ADD | DROP} MEMBER login
+      if (t.size() < 3 || !t[2].IsWord("ROLE")) NearToken(t, 2);
+      s.kind = Kind::ServerRole;
+      s.name = NameAt(t, 3);
+      if (t.size() < 5 || !(t[4].IsWord("ADD") || t[4].IsWord("DROP"))) NearToken(t, 4);
+      s.number = t[4].IsWord("ADD") ? 1 : 0;
+      if (t.size() < 6 || !t[5].IsWord("MEMBER")) NearToken(t, 5);
+      s.value = NameAt(t, 6);
+      ExpectEnd(t, 7);
+      return s;
+    }
     if (what == "TABLE") {
       if (verb == "DROP" && t.size() >= 3 && !t[2].IsWord("IF")) {
         size_t n = SkipOwner(t, 2);

@@ -23,6 +23,7 @@ enum class Kind {
   CreateLogin,     // name, options
   AlterLogin,      // name, options
   DropLogin,       // name
+  ServerRole,      // ALTER SERVER ROLE name ADD|DROP MEMBER value; number: 1 add, 0 drop
   SetDateFormat,   // value: dmy, mdy, ymd, ydm, myd, dym
   SetLanguage,     // value
   SetLockTimeout,  // number

@@ -397,6 +397,14 @@ class Adapter {
     if (!any) return;
     std::set<std::string> dates = DateColumns();
     if (dates.empty()) return;
+    // The "(" around every token, found in one pass: a long IN list is read in linear time.
+    const size_t none = size_t(-1);
+    std::vector<size_t> around(t_.size(), none), opened;
+    for (size_t j = 0; j < t_.size(); ++j) {
+      if (t_[j].IsOp(")") && !opened.empty()) opened.pop_back();
+      around[j] = opened.empty() ? none : opened.back();
+      if (t_[j].IsOp("(")) opened.push_back(j);
+    }
     for (size_t i = 0; i < t_.size(); ++i) {
       if (t_[i].kind != Tok::String && t_[i].kind != Tok::Param) continue;
       bool date = false;
@@ -415,9 +423,8 @@ class Adapter {
       if (i >= 3 && t_[i - 1].IsWord("AND") && betweenAt(i - 3)) date = true;
       // column [NOT] IN (literal, ...)
       if (i >= 1 && (t_[i - 1].IsOp("(") || t_[i - 1].IsOp(","))) {
-        size_t open = i - 1;
-        while (open > 0 && !(t_[open].IsOp("(") && t_[open].depth == t_[i].depth - 1)) --open;
-        if (open >= 2 && t_[open - 1].IsWord("IN")) {
+        size_t open = around[i];
+        if (open != none && open >= 2 && t_[open - 1].IsWord("IN")) {
           size_t c = open - 2;
           if (t_[c].IsWord("NOT") && c > 0) --c;
           if (DateColumnAt(dates, c, true)) date = true;

@@ -49,6 +49,20 @@ ZORB_API void DropArcSQL(const char* servidor, const char* base, const char* usu
 ZORB_API void CorrigeIndices(const char* servidor, const char* base, const char* usuario,
                              const char* clave);
 
+/* Gives the table a new layout, keeping its records: fields (one 16-bit descriptor each), keys
+   and layout header (its int at byte 20 is the field count) as for the CreaArch slot. Records
+   are copied by field position into TEMP_<table>, in the order of the old first key; when
+   primerDia is not 0 and campoFecha is at least 1, records whose date in field campoFecha
+   falls before day primerDia are left out. The old table is dropped, and the copy and its
+   indexes take the old names, in one transaction and only when the copy holds every record
+   read; otherwise the copy is dropped and the table stays as it was (logged). A TEMP_ table
+   left by an interrupted run is dropped first when the table exists, and becomes the table
+   when it does not. A missing table is created, empty. */
+ZORB_API void AjtCmpsSQL(const char* servidor, const char* base, const char* tabla,
+                         const unsigned short* campos, const int* claves, const void* cabecera,
+                         const char* usuario, const char* clave, int ordenFecha,
+                         int campoFecha, int primerDia);
+
 /* Free SQL. The host keeps two cells, filled on first use and released by DelMacroSQL.
    Operations: 1 execute and deliver the first row, 2 deliver the next row, 4 close the result
    set, 5 execute and deliver every row (on failure the error text goes to `error`, at least 299

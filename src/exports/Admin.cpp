@@ -76,7 +76,10 @@ void BorraTablas(CnxOdbc* cnx) {
   vector2* nombres = NvoVector();
   int n = ListaTablas(s, nombres);
   for (int i = 0; i < n; ++i) {
-    s->ExecTexto("drop table ", nombres->Elem(i));
+    // The catalogue's names are bare: each is written as one name.
+    s->IniTexto("drop table ");
+    AnexaNombre(s, nombres->Elem(i), 0);
+    s->ExecDirect();
     ChkSent(s, 216, "", "S0002");
   }
   delete nombres;

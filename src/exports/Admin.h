@@ -23,4 +23,13 @@ void BorraTablas(CnxOdbc* cnx);
 // Renames every index of every user table whose name begins with "TEMP_" to the rest of its name.
 void CorrigeIndices(const char* servidor, const char* base, const char* usuario,
                     const char* clave);
+// Names of the table's indexes that begin with "TEMP_", without the prefix, into `finales`.
+int IndicesTemporales(CnxOdbc* cnx, const char* tabla, vector2* finales);
+// Renames each of those indexes to its name without the prefix; false when a rename failed.
+bool RenombraIndicesTemporales(CnxOdbc* cnx, const char* tabla);
+// Gives the table a new field and key layout, keeping its records (zorb.h).
+void AjtCmpsSQL(const char* servidor, const char* base, const char* tabla,
+                const unsigned short* campos, const int* claves, const void* cabecera,
+                const char* usuario, const char* clave, int ordenFecha, int campoFecha,
+                int primerDia);
 }  // namespace zorb

@@ -7,19 +7,14 @@
 
 #include "cursor/ArchSql.h"
 
-namespace {
+namespace zorb {
 
-// A table name goes into every statement of the object as it is: only a plain name is taken.
 bool NombreSimple(const char* t) {
   if (!t || !*t || std::strlen(t) > 128) return false;
   for (const char* p = t; *p; ++p)
     if (!std::isalnum(static_cast<unsigned char>(*p)) && !std::strchr("_#@$.", *p)) return false;
   return true;
 }
-
-}  // namespace
-
-namespace zorb {
 
 Arch* NvoArchSQL(CnxOdbc* cnx, const char* tabla, int* faltaTabla, int ordenFecha, int noUsado,
                  const char* opcion) {

@@ -37,6 +37,14 @@ ZORB_API void CorrigeIndices(const char* servidor, const char* base, const char*
   zorb::CorrigeIndices(servidor, base, usuario, clave);
 }
 
+ZORB_API void AjtCmpsSQL(const char* servidor, const char* base, const char* tabla,
+                         const unsigned short* campos, const int* claves, const void* cabecera,
+                         const char* usuario, const char* clave, int ordenFecha,
+                         int campoFecha, int primerDia) {
+  zorb::AjtCmpsSQL(servidor, base, tabla, campos, claves, cabecera, usuario, clave, ordenFecha,
+                   campoFecha, primerDia);
+}
+
 ZORB_API int MacroSQL(int operacion, const char* sql, int fila, ResultadoSql* resultado,
                       CnxOdbc** celdaCnx, SentOdbc** celdaSent, const char* servidor,
                       const char* base, const char* usuario, const char* clave, char* error) {

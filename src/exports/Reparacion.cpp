@@ -15,7 +15,8 @@ namespace {
 constexpr const char* kPrefijoTemp = "TEMP_";
 constexpr size_t kLonPrefijoTemp = 5;
 
-// Names of the table's indexes that carry the prefix, without it.
+}  // namespace
+
 int IndicesTemporales(CnxOdbc* cnx, const char* tabla, vector2* finales) {
   int exito = 0;
   SentOdbc* s = new SentOdbc(cnx, 1, &exito, "");
@@ -39,7 +40,22 @@ int IndicesTemporales(CnxOdbc* cnx, const char* tabla, vector2* finales) {
   return n;
 }
 
-}  // namespace
+bool RenombraIndicesTemporales(CnxOdbc* cnx, const char* tabla) {
+  int exito = 0;
+  vector2* finales = NvoVector();
+  int n = IndicesTemporales(cnx, tabla, finales);
+  bool ok = true;
+  for (int i = 0; i < n; ++i) {
+    std::string final = finales->Elem(i);
+    std::string viejo = std::string(tabla) + "." + kPrefijoTemp + final;
+    SentOdbc* s = new SentOdbc(cnx, 1, &exito, "");
+    if (Renombra(s, viejo.c_str(), final.c_str(), 1, "INDEX") < 0) ok = false;
+    s->Cierra();
+    delete s;
+  }
+  delete finales;
+  return ok;
+}
 
 void CorrigeIndices(const char* servidor, const char* base, const char* usuario,
                     const char* clave) {
@@ -51,17 +67,7 @@ void CorrigeIndices(const char* servidor, const char* base, const char* usuario,
   int nTablas = ListaTablas(lista, tablas);
   for (int t = 0; t < nTablas; ++t) {
     std::string tabla = tablas->Elem(t);
-    vector2* finales = NvoVector();
-    int n = IndicesTemporales(cnx, tabla.c_str(), finales);
-    for (int i = 0; i < n; ++i) {
-      std::string final = finales->Elem(i);
-      std::string viejo = tabla + "." + kPrefijoTemp + final;
-      SentOdbc* s = new SentOdbc(cnx, 1, &exito, "");
-      Renombra(s, viejo.c_str(), final.c_str(), 1, "INDEX");
-      s->Cierra();
-      delete s;
-    }
-    delete finales;
+    RenombraIndicesTemporales(cnx, tabla.c_str());
   }
   delete tablas;
   delete lista;

@@ -32,9 +32,9 @@ void Dos(std::string& t, int v) {
 
 }  // namespace
 
-void HoraTexto(char* hora) {
-  HoraLocal h;
-  LeeHoraLocal(&h);
+namespace {
+
+void Hora(const HoraLocal& h, char* hora) {
   memcpy(hora, "00:00:00", 9);
   hora[0] = static_cast<char>('0' + (h.hora / 10) % 10);
   hora[1] = static_cast<char>('0' + h.hora % 10);
@@ -44,15 +44,13 @@ void HoraTexto(char* hora) {
   hora[7] = static_cast<char>('0' + h.segundo % 10);
 }
 
-void EscribeLog(const char* registro) {
-  AnexaBloqueado(kNomLog, registro, strlen(registro));
-}
-
-void RegistraError(SentOdbc* s, int operacion, const char* contexto) {
+// One record; date and time come from one reading of the clock.
+void Registra(int operacion, const char* estado, const char* contexto, const char* mensaje,
+              const char* sentencia, const char* opcion) {
   HoraLocal h;
   LeeHoraLocal(&h);
   char hora[9];
-  HoraTexto(hora);
+  Hora(h, hora);
 
   std::string r;
   r.reserve(kLonSentencia + 700);
@@ -67,20 +65,40 @@ void RegistraError(SentOdbc* s, int operacion, const char* contexto) {
   r += "\r\nError SQL ";
   r += std::to_string(operacion);
   r += '-';
-  r += s->sqlState;
+  r += estado;
   r += '-';
   if (contexto) r += contexto;
   r += "\r\n";
-  r += s->mensaje;
+  r += mensaje;
   r += "\r\nSentencia SQL: \r\n";
-  r += s->sentencia;
+  r += sentencia;
   r += "\r\n";
-  if (s->opcion && *s->opcion) {
+  if (opcion && *opcion) {
     r += "Opci\xF3n: ";
-    r += s->opcion;
+    r += opcion;
     r += "\r\n";
   }
   EscribeLog(r.c_str());
+}
+
+}  // namespace
+
+void HoraTexto(char* hora) {
+  HoraLocal h;
+  LeeHoraLocal(&h);
+  Hora(h, hora);
+}
+
+void EscribeLog(const char* registro) {
+  AnexaBloqueado(kNomLog, registro, strlen(registro));
+}
+
+void RegistraError(SentOdbc* s, int operacion, const char* contexto) {
+  Registra(operacion, s->sqlState, contexto, s->mensaje, s->sentencia, s->opcion);
+}
+
+void RegistraConexion(int operacion, const char* contexto, const char* mensaje) {
+  Registra(operacion, "", contexto, mensaje, "", nullptr);
 }
 
 int ChkSent(SentOdbc* s, int operacion, const char* contexto, const char* i1, const char* i2,

@@ -26,3 +26,5 @@ void HoraTexto(char* hora);
 // Writes a record for the statement with the given state and message (used by ChkSent and by
 // call sites that refuse a statement themselves).
 void RegistraError(SentOdbc* s, int operacion, const char* contexto);
+// A record without a statement (a connection refused before it was attempted); no SQL text.
+void RegistraConexion(int operacion, const char* contexto, const char* mensaje);

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
+
+#include "odbc/Chk.h"
 
 SQLHENV* AmbienteOdbc = nullptr;
 
@@ -13,6 +16,7 @@ const char kDriver[] = "SQL Server";
 const char kBasePorDefecto[] = "master";
 const char kUsuarioPorDefecto[] = "sa";
 const char kPrefijoDsn[] = "DSN-";
+const char kMsgCnxLarga[] = "Connection text longer than 199 characters: not sent.";
 constexpr SQLINTEGER kPreservaCursores = 1204;  // SQL_COPT_SS_PRESERVE_CURSORS
 constexpr SQLULEN kPcOn = 1;
 
@@ -42,6 +46,20 @@ void SueltaHandle(CnxOdbc* cnx) {
 }
 
 }  // namespace
+
+std::string ValorCnx(const char* v, bool siempreEntreLlaves) {
+  static const char kBlancos[] = " \t\r\n";
+  std::string t = v ? v : "";
+  bool llaves = siempreEntreLlaves || t.find_first_of(";{}=") != std::string::npos ||
+                (!t.empty() && (strchr(kBlancos, t.front()) || strchr(kBlancos, t.back())));
+  if (!llaves) return t;
+  std::string b = "{";
+  for (char c : t) {
+    if (c == '}') b += '}';
+    b += c;
+  }
+  return b + "}";
+}
 
 char* CopiaTxt(const char* texto) {
   size_t l = texto ? strlen(texto) : 0;
@@ -95,9 +113,13 @@ void ConectaCnx(CnxOdbc* cnx, const char* driver, const char* servidor, const ch
   // The text is sent with the buffer's length: the driver reads up to the terminator.
   // A text that does not fit is never sent cut: it could name another database or login.
   char texto[200] = {};
-  int lon = snprintf(texto, sizeof texto, "DRIVER={%s};SERVER=%s;UID=%s;PWD=%s;DATABASE=%s",
-                     driver, servidor, usuario, clave, base);
-  if (lon >= 0 && static_cast<size_t>(lon) < sizeof texto) {
+  std::string t = "DRIVER=" + ValorCnx(driver, true) + ";SERVER=" + ValorCnx(servidor) +
+                  ";UID=" + ValorCnx(usuario) + ";PWD=" + ValorCnx(clave) +
+                  ";DATABASE=" + ValorCnx(base);
+  if (t.size() >= sizeof texto) {
+    RegistraConexion(100, servidor, kMsgCnxLarga);
+  } else {
+    memcpy(texto, t.c_str(), t.size() + 1);
     SQLCHAR salida[500];
     SQLSMALLINT lonSalida = 0;
     cnx->ret = SQLDriverConnect(cnx->hdbc, nullptr, (SQLCHAR*)texto, sizeof texto, salida,

@@ -2,6 +2,8 @@
 #pragma once
 #include "odbc/Odbc.h"
 
+#include <string>
+
 // The one ODBC environment of the process: empty until the first connection, then kept.
 extern SQLHENV* AmbienteOdbc;
 
@@ -26,6 +28,10 @@ void CierraCnx(CnxOdbc* cnx);
 SQLRETURN IniTransaccion(CnxOdbc* cnx);
 SQLRETURN FinTransaccion(CnxOdbc* cnx);
 void DiagCnx(CnxOdbc* cnx);
+
+// A connection keyword's value as the driver reads it back: as it is when plain, braced ('}'
+// doubled) when it holds ';', a brace, '=' or a blank at an end, or when always is set.
+std::string ValorCnx(const char* valor, bool siempreEntreLlaves = false);
 
 // An owned copy of a text; null gives an empty text. Freed with delete[].
 char* CopiaTxt(const char* texto);

@@ -4,7 +4,7 @@
 
 SQLRETURN UsaBase(SentOdbc* s) {
   s->IniTexto("USE ");
-  AnexaTxt(s, s->cnx ? s->cnx->nomBase : nullptr);
+  AnexaNombre(s, s->cnx ? s->cnx->nomBase : nullptr);
   SQLRETURN r = s->ExecDirect();
   ChkSent(s, 114, "", "08004", "01000");
   return r;
@@ -13,7 +13,7 @@ SQLRETURN UsaBase(SentOdbc* s) {
 SQLRETURN BorraTabla(SentOdbc* s, const char* tabla) {
   UsaBase(s);
   s->IniTexto("drop table ");
-  AnexaTxt(s, tabla);
+  AnexaNombre(s, tabla, 3);
   SQLRETURN r = s->ExecDirect();
   ChkSent(s, 115, "", "S0002");
   return r;
@@ -25,17 +25,17 @@ SQLRETURN NvaBase(CnxOdbc* cnx, const char* base, const char* dispositivo, int t
   SentOdbc* s = new SentOdbc(cnx, 0, &exito, "");
   UsaBase(s);
   s->IniTexto("CREATE DATABASE ");
-  AnexaTxt(s, base);
+  AnexaNombre(s, base);
   if (dispositivo) {
     AnexaTxt(s, " ON ");
-    AnexaTxt(s, dispositivo);
+    AnexaNombre(s, dispositivo);
     if (tamDatos != 0) {
       AnexaTxt(s, " = ");
       AnexaNum(s, tamDatos);
     }
     if (tamLog != 0) {
       AnexaTxt(s, " LOG ON ");
-      AnexaTxt(s, dispositivo);
+      AnexaNombre(s, dispositivo);
       AnexaTxt(s, " = ");
       AnexaNum(s, tamLog);
     }
@@ -52,7 +52,7 @@ SQLRETURN BorraBase(CnxOdbc* cnx, const char* base) {
   SentOdbc* s = new SentOdbc(cnx, 0, &exito, "");
   UsaBase(s);
   s->IniTexto("DROP DATABASE ");
-  AnexaTxt(s, base);
+  AnexaNombre(s, base);
   SQLRETURN r = s->ExecDirect();
   ChkSent(s, 125, base, "01000");
   delete s;
@@ -62,15 +62,15 @@ SQLRETURN BorraBase(CnxOdbc* cnx, const char* base) {
 SQLRETURN Renombra(SentOdbc* s, const char* viejo, const char* nuevo, int aceptaSintaxis,
                    const char* tipo) {
   UsaBase(s);
-  s->IniTexto("sp_rename '");
-  AnexaTxt(s, viejo);
-  AnexaTxt(s, "','");
-  AnexaTxt(s, nuevo);
+  // The names are the procedure's text arguments: quoted values, so they stay arguments.
+  s->IniTexto("sp_rename ");
+  AnexaValor(s, viejo);
+  AnexaTxt(s, ",");
+  AnexaValor(s, nuevo);
   if (tipo) {
-    AnexaTxt(s, "','");
-    AnexaTxt(s, tipo);
+    AnexaTxt(s, ",");
+    AnexaValor(s, tipo);
   }
-  AnexaTxt(s, "'");
   SQLRETURN r = s->ExecDirect();
   ChkSent(s, 102, "", "01000", aceptaSintaxis ? "37000" : nullptr);
   return r;

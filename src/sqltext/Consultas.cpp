@@ -1,6 +1,7 @@
 // SELECT, INSERT, CREATE TABLE and CREATE INDEX text, built into the statement and executed.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "columns/Cmp.h"
 #include "odbc/Chk.h"
@@ -63,15 +64,17 @@ SQLRETURN ArmaSelect(SentOdbc* s, int tamLote, const char* tabla, const char* li
   AnexaTxt(s, listaAlterna ? listaAlterna : lista);
   if (into) {
     AnexaTxt(s, " INTO ");
-    AnexaTxt(s, into);
+    AnexaNombre(s, into, 3);
   }
   AnexaTxt(s, " FROM ");
-  AnexaTxt(s, tabla);
+  AnexaNombre(s, tabla, 3);
   if (indice >= 0) {
+    // The index is named after the table: the whole name is written as one.
+    std::string nombre = tabla ? tabla : "";
+    nombre += kSufijoIndice;
+    if (indice > 0) nombre += std::to_string(static_cast<long long>(indice) + 1);
     AnexaTxt(s, " WITH(INDEX(");
-    AnexaTxt(s, tabla);
-    AnexaTxt(s, kSufijoIndice);
-    if (indice > 0) AnexaLargo(s, static_cast<long long>(indice) + 1);
+    AnexaNombre(s, nombre.c_str());
     AnexaTxt(s, ")");
     if (exclusivo) AnexaTxt(s, ",TABLOCKX");
     AnexaTxt(s, ") ");
@@ -105,7 +108,7 @@ SQLRETURN ArmaSelect(SentOdbc* s, int tamLote, const char* tabla, const char* li
 SQLRETURN InsertaFila(SentOdbc* s, const char* tabla) {
   if (s->nCmps <= 0 || !s->cmps) return SQL_ERROR;
   s->IniTexto("insert ");
-  AnexaTxt(s, tabla);
+  AnexaNombre(s, tabla, 3);
   AnexaTxt(s, " values (");
   for (int i = 0; i < s->nCmps; ++i) {
     CMP* c = s->cmps[i];
@@ -124,12 +127,12 @@ SQLRETURN InsertaFila(SentOdbc* s, const char* tabla) {
 
 SQLRETURN CreaTabla(SentOdbc* s, const char* tabla) {
   s->IniTexto("create table ");
-  AnexaTxt(s, tabla);
+  AnexaNombre(s, tabla, 3);
   AnexaTxt(s, " (");
   for (int i = 0; i < s->nCmps; ++i) {
     CMP* c = s->cmps ? s->cmps[i] : nullptr;
     if (!c) return Rechaza(s, 101, nullptr, kMsgColumna);
-    AnexaTxt(s, c->nombre);
+    AnexaNombre(s, c->nombre);
     AnexaTxt(s, " ");
     AnexaTxt(s, c->NomTipo());
     if (c->lon > 0) {
@@ -164,16 +167,16 @@ SQLRETURN CreaIndice(SentOdbc* s, const char* tabla, const char* indice, const i
   else if (agrupado != 0)
     AnexaTxt(s, "nonclustered ");
   AnexaTxt(s, "index ");
-  AnexaTxt(s, indice);
+  AnexaNombre(s, indice);
   AnexaTxt(s, " on ");
-  AnexaTxt(s, tabla);
+  AnexaNombre(s, tabla, 3);
   if (!claves || claves[0] < 1) return Rechaza(s, 111, tabla, kMsgClaves);
   for (int32_t j = 1; j <= claves[0]; ++j) {
     int32_t k = claves[j];
     if (k < 1 || k > s->nCmps || !s->cmps || !s->cmps[k - 1])
       return Rechaza(s, 111, tabla, kMsgClaves);
     AnexaTxt(s, j == 1 ? " (" : ",");
-    AnexaTxt(s, s->cmps[k - 1]->nombre);
+    AnexaNombre(s, s->cmps[k - 1]->nombre);
   }
   AnexaTxt(s, ")");
   SQLRETURN r = s->ExecDirect();

@@ -20,6 +20,11 @@ bool AnexaNum(SentOdbc* s, int32_t n);
 bool AnexaValor(SentOdbc* s, const char* texto);
 // The same doubling for texts built outside a statement.
 void DoblaComillas(std::string& destino, const char* texto);
+// Appends a name: unchanged when it is already a name of at most `partes` parts separated by
+// '.' (each a letter or '_' followed by letters, digits and '_', or a [bracketed] name),
+// otherwise as one bracketed name with every ']' doubled. Whatever the text, it stays one name.
+// partes 0: a bare name (as the catalogue lists them), bracketed unless plain.
+bool AnexaNombre(SentOdbc* s, const char* nombre, int partes = 1);
 
 // Name of index k (0 for the first) of the table into `nombre` (room for `tam` bytes, terminator
 // included). False, with `nombre` empty, when it does not fit.

@@ -1,5 +1,7 @@
 #include "BenchSupport.h"
 
+#include "CreaServidor.h"
+
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -45,7 +47,6 @@ Workspace::Workspace() {
   path_ = pattern;
   gWorkspace = path_;
   std::atexit(RemoveWorkspace);
-  std::filesystem::create_directory(server());
   std::ofstream ini(path_ + "/odbcinst.ini");
   // ZORB_BENCH_ENGINE runs the same program on another build of the engine (before/after).
   const char* engine = std::getenv("ZORB_BENCH_ENGINE");
@@ -54,6 +55,11 @@ Workspace::Workspace() {
   ini.close();
   std::ofstream(path_ + "/odbc.ini").close();
   setenv("ODBCSYSINI", path_.c_str(), 1);
+  std::string error;
+  if (!CreaServidor(server(), &error)) {
+    std::cerr << "server: " << error << "\n";
+    std::exit(1);
+  }
 }
 
 Workspace::~Workspace() { std::filesystem::remove_all(path_); }

@@ -3,6 +3,7 @@
 import datetime
 import decimal
 import shutil
+import subprocess
 import sys
 import tempfile
 
@@ -18,6 +19,9 @@ def check(name, got, want):
 
 server = tempfile.mkdtemp(prefix="zorbpy-")
 try:
+    # A folder is a server of the engine only once it has been made one.
+    subprocess.run([sys.argv[1], "ping", "--create", "-S", server], check=True, timeout=60,
+                   stdout=subprocess.DEVNULL)
     cn = pyodbc.connect(f"DRIVER={{SQL Server}};SERVER={server};UID=sa;PWD=", autocommit=True)
     cur = cn.cursor()
     cur.execute("CREATE DATABASE py")

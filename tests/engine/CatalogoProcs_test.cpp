@@ -46,7 +46,8 @@ TEST_F(Procedures, SpTablesListsByTypeThenName) {
   // Engine tables of master are system tables, which a drop of every TABLE leaves alone.
   Session m(entorno.servidor());
   EXPECT_EQ(m.stmt->Query("sp_tables 'sys%'"),
-            (Rows{{"master", "dbo", "sys_logins", "SYSTEM TABLE", "<null>"}}));
+            (Rows{{"master", "dbo", "sys_logins", "SYSTEM TABLE", "<null>"},
+                  {"master", "dbo", "sys_role_members", "SYSTEM TABLE", "<null>"}}));
   Comprueba(s, {
       {"sp_tables NULL, NULL, master", SQL_ERROR, "42000", 15250,
        "The database name component of the object qualifier must be the name of the current "

@@ -8,9 +8,8 @@ namespace {
 
 class Connect : public ConServidor {};
 
-TEST_F(Connect, FirstConnectionInitialisesTheServerWithSaAndPrivateFiles) {
+TEST_F(Connect, ANewServerHasSaAndPrivateFiles) {
   std::string master = entorno.servidor() + "/master.db";
-  ASSERT_FALSE(Existe(master));
   {
     Session s(entorno.servidor());
     ASSERT_TRUE(s.conn.connected);
@@ -34,7 +33,6 @@ TEST_F(Connect, FirstConnectionInitialisesTheServerWithSaAndPrivateFiles) {
 
 // Driver texts as the driver manager passes them, and the failures with SQL Server's texts.
 TEST_F(Connect, ConnectionTextsAndFailures) {
-  { Session init(entorno.servidor()); }
   const std::string srv = entorno.servidor();
   const std::string noServer = "SQL Server does not exist or access denied.";
   const Caso cases[] = {
@@ -80,7 +78,6 @@ TEST_F(Connect, ConnectionTextsAndFailures) {
 }
 
 TEST_F(Connect, TextIsReadUpToTheGivenLengthOrTheFirstNul) {
-  { Session init(entorno.servidor()); }
   OdbcEnv env;
   const std::string text = DriverText(entorno.servidor());
   const std::string withDb = DriverText(entorno.servidor(), "sa", "", "falta");
@@ -104,6 +101,36 @@ TEST_F(Connect, TextIsReadUpToTheGivenLengthOrTheFirstNul) {
             std::make_pair(Rc(SQL_SUCCESS_WITH_INFO), std::string("01004")));
   EXPECT_GT(outLen, 15);
   EXPECT_EQ(std::string(reinterpret_cast<char*>(out)), std::string("DRIVER={SQL Ser"));
+}
+
+// Values holding ';', '{', '}', '=' or edge blanks travel braced, '}' doubled, both ways.
+TEST_F(Connect, BracedValuesAreReadAndReturnedExactly) {
+  {
+    Session sa(entorno.servidor());
+    sa.Ok("CREATE LOGIN [we;ird=] WITH PASSWORD = '{p;w}=d} '");
+  }
+  const std::string srv = entorno.servidor();
+  const std::string text =
+      "DRIVER={SQL Server};SERVER=" + srv + ";UID={we;ird=};PWD={{p;w}}=d}} };DATABASE=master";
+  OdbcEnv env;
+  for (int vuelta = 0; vuelta < 2; ++vuelta) {
+    OdbcConn conn(env);
+    SQLCHAR out[300] = {0};
+    SQLSMALLINT outLen = 0;
+    SQLRETURN rc = SQLDriverConnect(conn.h, nullptr, (SQLCHAR*)text.c_str(), SQL_NTS, out,
+                                    sizeof out, &outLen, SQL_DRIVER_NOPROMPT);
+    conn.connected = SQL_SUCCEEDED(rc);
+    ASSERT_EQ(Rc(rc), Rc(SQL_SUCCESS)) << conn.diag().message;
+    // The completed text connects again as it is.
+    EXPECT_EQ(std::string((char*)out), text);
+  }
+  for (const std::string& wrong :
+       {"DRIVER={SQL Server};SERVER=" + srv + ";UID={we;ird=};PWD={{p;w}}=d} }",
+        "DRIVER={SQL Server};SERVER=" + srv + ";UID={we;ird=};PWD={{p;w}}=d}}}",
+        "DRIVER={SQL Server};SERVER={" + srv + ";UID=sa}"}) {
+    OdbcConn conn(env);
+    EXPECT_EQ(conn.Connect(wrong), SQL_ERROR) << wrong;
+  }
 }
 
 TEST_F(Connect, LoginsAreManagedBySaOnly) {

@@ -52,6 +52,14 @@ TEST_F(Ddl, IndexStatementsAndTheirErrors) {
       // T's index of that name is still there.
       {"CREATE INDEX T_indent ON T (C2)", SQL_ERROR, "42S11", 1913},
       {"DROP INDEX T", SQL_ERROR, "42000", 102},
+      // Index names have no '.': index c of table [a.b] is never index b.c of table a.
+      {"CREATE TABLE [a.b] (c int); CREATE INDEX c ON [a.b] (c); CREATE TABLE a (x int)",
+       SQL_SUCCESS},
+      {"CREATE INDEX [b.c] ON a (x)", SQL_ERROR, "42000", 102},
+      {"DROP INDEX a.[b.c]", SQL_ERROR, "42000", 102},
+      {"SELECT * FROM a WITH (INDEX([b.c]))", SQL_ERROR, "42000", 102},
+      {"CREATE INDEX c ON [a.b] (c)", SQL_ERROR, "42S11", 1913},
+      {"DROP INDEX [a.b].c", SQL_SUCCESS},
       {"drop table nada", SQL_ERROR, "42S02", 3701,
        "Cannot drop the table 'nada', because it does not exist or you do not have permission."},
       {"drop table T", SQL_SUCCESS},

@@ -187,9 +187,10 @@ Rows OdbcStmt::Query(const std::string& sql) {
   return Rows();
 }
 
-Session::Session(const std::string& server, SQLINTEGER version, const std::string& database)
+Session::Session(const std::string& server, SQLINTEGER version, const std::string& database,
+                 const std::string& user, const std::string& password)
     : env(version), conn(env) {
-  SQLRETURN rc = conn.Connect(DriverText(server, "sa", "", database));
+  SQLRETURN rc = conn.Connect(DriverText(server, user, password, database));
   EXPECT_TRUE(SQL_SUCCEEDED(rc)) << Rc(rc) << " " << conn.diag().state << " "
                                  << conn.diag().message;
   stmt = new OdbcStmt(conn);

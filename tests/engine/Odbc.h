@@ -56,10 +56,11 @@ class OdbcStmt {
   SQLHSTMT h = SQL_NULL_HSTMT;
 };
 
-// A connected sa session on a server folder, with one statement.
+// A connected session (sa unless told) on a server folder, with one statement.
 struct Session {
   explicit Session(const std::string& server, SQLINTEGER version = SQL_OV_ODBC3,
-                   const std::string& database = "master");
+                   const std::string& database = "master", const std::string& user = "sa",
+                   const std::string& password = "");
   OdbcEnv env;
   OdbcConn conn;
   OdbcStmt* stmt = nullptr;

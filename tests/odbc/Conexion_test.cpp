@@ -45,7 +45,15 @@ TEST_F(Conexion, DefaultsAndFailures) {
   std::string largo = entorno.raiz() + "/";
   largo += std::string(kServidor - largo.size(), 's');
   ASSERT_EQ(mkdir(largo.c_str(), 0700), 0);
+  EXPECT_FALSE(Existe(entorno.log()));
   EXPECT_EQ(NvaCnxOdbc(largo.c_str(), "nodb", nullptr, nullptr), nullptr);
+  // ... and the record says so, naming the server but never the password.
+  EXPECT_EQ(NvaCnxOdbc(largo.c_str(), "nodb", "sa", "clave-secreta"), nullptr);
+  std::string l = entorno.LeeLog();
+  EXPECT_EQ(Registros(l), 2) << l;
+  EXPECT_TRUE(Contiene(l, "\r\nError SQL 100--" + largo + "\r\nConnection text longer than "
+                          "199 characters: not sent.\r\n")) << l;
+  EXPECT_FALSE(Contiene(l, "clave-secreta")) << l;
 }
 
 TEST_F(Conexion, DataSourceRoute) {

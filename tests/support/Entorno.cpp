@@ -1,5 +1,7 @@
 #include "Entorno.h"
 
+#include "CreaServidor.h"
+
 #include <climits>
 #include <cstdlib>
 #include <fstream>
@@ -36,7 +38,8 @@ EntornoTemporal::EntornoTemporal() {
   raiz_ = plantilla;
   servidor_ = raiz_ + "/servidor";
   trabajo_ = raiz_ + "/trabajo";
-  mkdir(servidor_.c_str(), 0700);
+  std::string error;
+  if (!CreaServidor(servidor_, &error)) throw std::runtime_error("server: " + error);
   mkdir(trabajo_.c_str(), 0700);
   char actual[PATH_MAX];
   if (getcwd(actual, sizeof actual)) anterior_ = actual;

@@ -12,9 +12,9 @@ std::string LeeTodo(const std::string& ruta);
 void EscribeTodo(const std::string& ruta, const std::string& datos);
 bool Existe(const std::string& ruta);
 
-// A fresh folder under /tmp with `servidor/` (an empty engine server, initialised on the first
-// connection) and `trabajo/` (made the current directory, so the log lands there). The former
-// current directory is restored and the folder removed at the end.
+// A fresh folder under /tmp with `servidor/` (a new engine server, made as `zorb ping --create`
+// makes one: CreaServidor.h) and `trabajo/` (made the current directory, so the log lands
+// there). The former current directory is restored and the folder removed at the end.
 class EntornoTemporal {
  public:
   EntornoTemporal();

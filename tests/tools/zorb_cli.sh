@@ -5,7 +5,6 @@ zorb=$1
 tmp=$(mktemp -d /tmp/zorbcli-XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
 srv="$tmp/srv"
-mkdir "$srv"
 cd "$tmp"
 pass=0 fail=0
 
@@ -24,6 +23,12 @@ check() {
   fi
 }
 
+# Servers are made only by ping --create; a text outside a server name is refused first.
+check not-a-server 1 "zorb ping: cannot connect to server '$tmp', database 'master'" -- "$zorb" ping -S "$tmp"
+check create-outside 1 "zorb ping: cannot create server '$tmp/a/../b': SQL Server does not exist or access denied." -- "$zorb" ping --create -S "$tmp/a/../b"
+check create-up 1 "zorb ping: cannot create server '../../x': SQL Server does not exist or access denied." -- "$zorb" ping --create -S ../../x
+out=$("$zorb" ping --create -S "$srv") && [ -f "$srv/master.db" ] && [ ! -e "$tmp/a" ] && [ ! -e "$tmp/master.db" ] &&
+  pass=$((pass + 1)) || { fail=$((fail + 1)); echo "FAIL ping --create: $out"; }
 check create-db 0 "OK" -- "$zorb" sql -S "$srv" "CREATE DATABASE tienda"
 check create-table 0 "OK" -- "$zorb" sql -S "$srv" -d tienda "CREATE TABLE t (C1 int, C2 char(10))"
 check insert 0 "(1 row affected)" -- "$zorb" sql -S "$srv" -d tienda "INSERT INTO t VALUES (1, 'uno')"

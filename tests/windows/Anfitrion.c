@@ -1,7 +1,8 @@
 /* A Windows host written in C. It loads ZORB.dll by name, finds the exports with
    GetProcAddress, and gives MacroSQL a result object whose table it lays out by hand as the
    platform's usual compiler does: entry 0 the deleting destructor, slot k at entry k, thiscall on
-   x86. Administration, free SQL and the log file are checked against the embedded engine.
+   x86; it calls the slots of a data file the same way. Administration, free SQL, a data file,
+   a restructuring and the log file are checked against the embedded engine.
    Argument: the server folder. Exit status: the number of failed checks. */
 #include <windows.h>
 
@@ -25,6 +26,18 @@ typedef void (*FnDropArcSQL)(const char*, const char*, const char*, const char*,
 typedef int (*FnMacroSQL)(int, const char*, int, void*, CnxOdbc*, SentOdbc*, const char*,
                           const char*, const char*, const char*, char*);
 typedef int (*FnDelMacroSQL)(CnxOdbc*, SentOdbc*);
+typedef void* (*FnNvoArchSQL)(CnxOdbc, const char*, int*, int, int, const char*);
+typedef void (*FnDelArchSQL)(void*);
+typedef void (*FnAjtCmpsSQL)(const char*, const char*, const char*, const unsigned short*,
+                             const int*, const void*, const char*, const char*, int, int, int);
+
+/* Slots of a data file, by their entry in its table. */
+typedef int (RANURA* FnLee)(void*, int, int, int, int);
+typedef const char* (RANURA* FnTxtCmp)(void*, int, int);
+typedef const char* (RANURA* FnTexto)(void*);
+typedef int (RANURA* FnEntero)(void*);
+typedef void* (RANURA* FnDestruye)(void*, unsigned);
+#define RANURA_ARCH(arch, k, Tipo) ((Tipo)((*(void* const* const*)(arch))[k]))
 
 static int fallos = 0;
 static int ajenas = 0; /* calls the library must never make: reserved slots, slot 0 */
@@ -120,8 +133,12 @@ int main(int argc, char** argv) {
   EXPORT(FnDropArcSQL, DropArcSQL);
   EXPORT(FnMacroSQL, MacroSQL);
   EXPORT(FnDelMacroSQL, DelMacroSQL);
+  EXPORT(FnNvoArchSQL, NvoArchSQL);
+  EXPORT(FnDelArchSQL, DelArchSQL);
+  EXPORT(FnAjtCmpsSQL, AjtCmpsSQL);
   CHECK(NvoGrpOdbc && mOdbc && DelGrpOdbc && NvaBaseD && DelBaseD && DropArcSQL && MacroSQL &&
-        DelMacroSQL);
+        DelMacroSQL && NvoArchSQL && DelArchSQL && AjtCmpsSQL &&
+        GetProcAddress(dll, "CorrigeIndices"));
   if (fallos) return fallos;
 
   /* A database of its own (a leftover of an interrupted run goes first), reached through the
@@ -168,6 +185,39 @@ int main(int argc, char** argv) {
   CHECK(MACRO(5, larga, 1) == -1);
   CHECK(MACRO(1, larga, 1) == -1);
   CompruebaLog(2);
+
+  /* The table as a data file, its slots called by entry: Lee 1, TxtCmp 15, NomArch 22, NumCmps
+     24, NumClaves 26, ClaseArch 27; one object destroyed through slot 0, one by DelArchSQL. */
+  CHECK(MACRO(5, "CREATE INDEX t_indent ON t (C2)", 1) >= 0);
+  g = NvoGrpOdbc();
+  c = mOdbc(g, srv, base, "sa", "");
+  int falta = -1;
+  void* arch = NvoArchSQL(c, "t", &falta, 0, 0, "");
+  CHECK(arch != NULL && falta == 0);
+  if (arch) {
+    CHECK(RANURA_ARCH(arch, 24, FnEntero)(arch) == 2);
+    CHECK(RANURA_ARCH(arch, 26, FnEntero)(arch) == 1);
+    CHECK(RANURA_ARCH(arch, 27, FnEntero)(arch) == 5);
+    CHECK(!strcmp(RANURA_ARCH(arch, 22, FnTexto)(arch), "t"));
+    CHECK(RANURA_ARCH(arch, 1, FnLee)(arch, 8, 0, 0, 0) == 1);
+    CHECK(!strcmp(RANURA_ARCH(arch, 15, FnTxtCmp)(arch, 0, 0), "dos"));
+    CHECK(RANURA_ARCH(arch, 1, FnLee)(arch, 6, 0, 0, 0) == 1);
+    CHECK(!strcmp(RANURA_ARCH(arch, 15, FnTxtCmp)(arch, 0, 0), "uno"));
+    CHECK(RANURA_ARCH(arch, 1, FnLee)(arch, 6, 0, 0, 0) == -1);
+    CHECK(RANURA_ARCH(arch, 0, FnDestruye)(arch, 1) == arch);
+  }
+  arch = NvoArchSQL(c, "nueva", &falta, 0, 0, "");
+  CHECK(arch != NULL && falta == 1);
+  DelArchSQL(arch);
+  DelGrpOdbc(g);
+
+  /* A missing table restructured: made empty in the new layout, keys (C2) and (C1). */
+  unsigned short campos[2] = {0x0A00, 0x0502};
+  int claves[5] = {2, 1, 2, 1, 1}, cabecera[8] = {0, 0, 0, 0, 0, 2};
+  AjtCmpsSQL(srv, base, "nueva", campos, claves, cabecera, "sa", "", 0, 0, 0);
+  Nuevo(&r);
+  CHECK(MACRO(5, "sp_helpindex nueva", 1) == 2);
+  CHECK(!strcmp(r.texto[0][0], "nueva_indent") && !strcmp(r.texto[1][0], "nueva_indent2"));
 
   /* Administration: the table goes, then the database. */
   DropArcSQL(srv, base, "sa", "", "t");

@@ -1,10 +1,12 @@
 // zorb driver: registers the engine beside this program as "SQL Server" with the driver manager,
 // through the driver manager's own installer calls (as odbcinst -i -d does).
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <odbcinst.h>
@@ -37,6 +39,17 @@ std::string MotorJunto() {
   ruta = ruta.substr(0, ruta.rfind('/'));
   ruta = ruta.substr(0, ruta.rfind('/'));
   return ruta + "/" ZORB_LIBDIR "/libzorbengine.so";
+}
+
+// Makes the folder and every missing folder above it (0700); false when one cannot be made.
+bool CreaCarpetas(const std::string& ruta) {
+  for (size_t i = 1; i <= ruta.size(); ++i) {
+    if (i == ruta.size() || ruta[i] == '/') {
+      std::string parte = ruta.substr(0, i);
+      if (mkdir(parte.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+  }
+  return true;
 }
 
 int ErrorInstalador(const char* que) {

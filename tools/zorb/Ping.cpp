@@ -1,14 +1,11 @@
 // zorb ping: connect through a connection group as a host does and say how long it took.
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
-
-#include <odbcinst.h>
 
 #include "Comandos.h"
+#include "CreaServidor.h"
 #include "zorb/zorb.h"
 
 namespace {
@@ -19,30 +16,12 @@ void AyudaPing() {
       "\n"
       "Opens a connection group, asks it for the connection to SERVER and DATABASE (default\n"
       "master), and prints the server, the database and how long the connection took.\n"
-      "--create makes the server folder first when SERVER names one under the engine's\n"
-      "DataRoot that does not exist yet.");
-}
-
-// The folder of a named server of the embedded engine, or empty when it cannot be told.
-std::string CarpetaServidor(const std::string& servidor) {
-  if (!servidor.empty() && servidor[0] == '/') return servidor;
-  char raiz[1024] = "";
-  SQLGetPrivateProfileString("SQL Server", "DataRoot", "", raiz, sizeof raiz, "ODBCINST.INI");
-  if (!*raiz) return "";
-  return std::string(raiz) + "/" + servidor;
+      "--create first makes SERVER a server of the embedded engine (an absolute path, or a\n"
+      "name under the driver's DataRoot), with the login sa and an empty password; a folder\n"
+      "that is a server already is left as it is. Connections never make servers.");
 }
 
 }  // namespace
-
-bool CreaCarpetas(const std::string& ruta) {
-  for (size_t i = 1; i <= ruta.size(); ++i) {
-    if (i == ruta.size() || ruta[i] == '/') {
-      std::string parte = ruta.substr(0, i);
-      if (mkdir(parte.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    }
-  }
-  return true;
-}
 
 int CmdPing(int argc, char** argv) {
   const char *servidor = nullptr, *base = "", *usuario = nullptr, *clave = nullptr;
@@ -74,12 +53,10 @@ int CmdPing(int argc, char** argv) {
     std::fputs("zorb ping: -S SERVER is required\n", stderr);
     return 2;
   }
-  if (crear && std::strncmp(servidor, "DSN-", 4) != 0) {
-    std::string carpeta = CarpetaServidor(servidor);
-    if (carpeta.empty() || !CreaCarpetas(carpeta)) {
-      std::fprintf(stderr, "zorb ping: cannot create the server folder for '%s'\n", servidor);
-      return 1;
-    }
+  std::string error;
+  if (crear && std::strncmp(servidor, "DSN-", 4) != 0 && !CreaServidor(servidor, &error)) {
+    std::fprintf(stderr, "zorb ping: cannot create server '%s': %s\n", servidor, error.c_str());
+    return 1;
   }
 
   GrpOdbc* grupo = NvoGrpOdbc();

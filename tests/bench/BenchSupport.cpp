@@ -22,11 +22,17 @@ const char kBigIndex[] = "CREATE UNIQUE INDEX big_k ON big (k)";
 
 // Rows 1..n in the order of a stride through them, so that the key order is not the insertion
 // order (a scan in key order then reads the table out of row id order, as in real use).
-std::string FillSql(long rows) {
+std::string FillSql(long rows, bool tsql) {
   std::string n = std::to_string(rows);
+  std::string key = "(CAST(x AS bigint) * 7919) % " + n + " + 1";
+  // T-SQL's functions only through the engine: the key's digits after a leading 1.
+  std::string values =
+      tsql ? "SUBSTRING(CAST(10000000000 + " + key + " AS varchar(11)), 2, 10), 'name ' + "
+                 "CAST(x AS varchar(10)), ROUND(x * 1.25, 2), x"
+           : "printf('%010d', " + key + "), printf('%-30s', printf('name %d', x)), "
+                 "round(x * 1.25, 2), x";
   return "WITH c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < " + n +
-         ") INSERT INTO big SELECT printf('%010d', (CAST(x AS bigint) * 7919) % " + n +
-         " + 1), printf('%-30s', printf('name %d', x)), round(x * 1.25, 2), x FROM c";
+         ") INSERT INTO big SELECT " + values + " FROM c";
 }
 
 }  // namespace
@@ -105,12 +111,12 @@ std::string EngineText(const Workspace& w, const std::string& database) {
 void FillEngine(Connection& c, long rows) {
   c.Exec(kBigTable);
   c.Exec(kBigIndex);
-  c.Exec(FillSql(rows));
+  c.Exec(FillSql(rows, true));
 }
 
 void FillPlain(const std::string& file, long rows) {
   sqlite3* db = nullptr;
-  std::string script = std::string(kBigTable) + ";" + kBigIndex + ";" + FillSql(rows) + ";";
+  std::string script = std::string(kBigTable) + ";" + kBigIndex + ";" + FillSql(rows, false) + ";";
   char* error = nullptr;
   if (sqlite3_open(file.c_str(), &db) != SQLITE_OK ||
       sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, &error) != SQLITE_OK ||

@@ -102,8 +102,9 @@ int main(int argc, char** argv) {
     c.Exec("CREATE INDEX big_indent ON big (C1)");
     std::string n = std::to_string(kRows);
     c.Exec("WITH c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < " + n +
-           ") INSERT INTO big SELECT printf('%010d', (x * 7919) % " + n +
-           " + 1), printf('%-30s', printf('name %d', x)), round(x * 1.25, 2), x FROM c");
+           ") INSERT INTO big SELECT SUBSTRING(CAST(10000000000 + (x * 7919) % " + n +
+           " + 1 AS varchar(11)), 2, 10), 'name ' + CAST(x AS varchar(10)), ROUND(x * 1.25, 2), "
+           "x FROM c");
   }
   std::string plain = w.path() + "/plain.db";
   bench::FillPlain(plain, kRows);

@@ -106,8 +106,8 @@ int main(int argc, char** argv) {
       c.Exec(std::string("CREATE INDEX ") + t + "_indent ON " + t + " (C1)");
     }
     c.Exec("WITH c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < " + n +
-           ") INSERT INTO grabas SELECT printf('G%09d', x), 'a name of some length', x * 1.25, x "
-           "FROM c");
+           ") INSERT INTO grabas SELECT 'G' + SUBSTRING(CAST(1000000000 + x AS varchar(10)), 2, 9), "
+           "'a name of some length', x * 1.25, x FROM c");
   }
   sqlite3* raw = nullptr;
   sqlite3_open((w.path() + "/raw.db").c_str(), &raw);

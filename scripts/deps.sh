@@ -6,7 +6,7 @@
 set -euo pipefail
 unset ODBCSYSINI ODBCINI ODBCINSTINI
 pkgs=(g++ cmake make pkg-config unixodbc unixodbc-dev odbcinst libsqlite3-dev libsodium-dev
-      libgtest-dev libgmock-dev)
+      libgtest-dev libgmock-dev python3-pyodbc)
 [ "${1:-}" = bench ] && pkgs+=(libbenchmark-dev libsqliteodbc)
 [ "${1:-}" = windows ] && pkgs+=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine64)
 sudo=""

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/Error.h"
+#include "common/Wide.h"
 #include "convert/SqlTypes.h"
 
 namespace engine::convert {
@@ -26,6 +27,25 @@ SQLLEN CTypeSize(SQLSMALLINT cType) {
   }
 }
 
+std::string NumericText(const SQL_NUMERIC_STRUCT& n) {
+  unsigned __int128 v = 0;
+  for (int i = 15; i >= 0; --i) v = (v << 8) | n.val[i];
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), char('0' + int(v % 10)));
+    v /= 10;
+  } while (v);
+  int scale = n.scale;
+  if (scale > 0) {
+    if (digits.size() <= size_t(scale)) digits.insert(0, size_t(scale) + 1 - digits.size(), '0');
+    digits.insert(digits.size() - size_t(scale), ".");
+  } else if (scale < 0 && digits != "0") {
+    digits.append(size_t(-scale), '0');
+  }
+  return n.sign == 0 && digits.find_first_not_of("0.") != std::string::npos ? "-" + digits
+                                                                            : digits;
+}
+
 void BindParameter(sqlite3_stmt* stmt, int index, const CSource& p) {
   SQLLEN ind = p.indicator ? *p.indicator : SQL_NTS;
   if (ind == SQL_NULL_DATA || !p.data) {
@@ -40,6 +60,23 @@ void BindParameter(sqlite3_stmt* stmt, int index, const CSource& p) {
     case SQL_C_CHAR: {
       size_t n = ind == SQL_NTS ? std::strlen(d) : size_t(ind < 0 ? 0 : ind);
       sqlite3_bind_text(stmt, index, d, int(n), SQLITE_TRANSIENT);
+      return;
+    }
+    case SQL_C_WCHAR: {
+      const SQLWCHAR* w = reinterpret_cast<const SQLWCHAR*>(d);
+      size_t units = 0;
+      if (ind == SQL_NTS)
+        while (w[units]) ++units;
+      else
+        units = size_t(ind < 0 ? 0 : ind) / sizeof(SQLWCHAR);
+      std::string text = FromWide(w, units);
+      sqlite3_bind_text(stmt, index, text.data(), int(text.size()), SQLITE_TRANSIENT);
+      return;
+    }
+    case SQL_C_NUMERIC: {
+      SQL_NUMERIC_STRUCT n; std::memcpy(&n, d, sizeof n);
+      std::string text = NumericText(n);
+      sqlite3_bind_text(stmt, index, text.data(), int(text.size()), SQLITE_TRANSIENT);
       return;
     }
     case SQL_C_BINARY: {

@@ -1,5 +1,7 @@
 // Binding an application's parameter buffer to an SQLite statement parameter.
 #pragma once
+#include <string>
+
 #include "odbc/Api.h"
 
 struct sqlite3_stmt;
@@ -17,6 +19,9 @@ struct CSource {
 // Binds the value; throws EngineError for C types it cannot take (HYC00, HY003) or
 // data-at-execution.
 void BindParameter(sqlite3_stmt* stmt, int index, const CSource& source);
+
+// The decimal text of an SQL_NUMERIC_STRUCT ("-12.50").
+std::string NumericText(const SQL_NUMERIC_STRUCT& n);
 
 // Bytes one element of a C type takes in an array; 0 for character and binary types (whose
 // size is the buffer length).

@@ -69,6 +69,8 @@ SqlType DescribeDeclared(const std::string& declared) {
     return Make(SQL_FLOAT, 53, 0, 24, 8, "float");
   }
   if (base == "real") return Make(SQL_REAL, 24, 0, 14, 4, "real");
+  // Wide decimals are declared "decimal_text(p,s)" (types/TypeDecl.h).
+  if (base.size() > 5 && base.compare(base.size() - 5, 5, "_text") == 0) base.resize(base.size() - 5);
   if (base == "dec" || base == "decimal" || base == "numeric") {
     SQLULEN p = a > 0 ? SQLULEN(a) : 18;
     SQLSMALLINT s = b > 0 ? SQLSMALLINT(b) : 0;
@@ -122,6 +124,9 @@ SQLSMALLINT DefaultCType(SQLSMALLINT sqlType) {
     case SQL_BINARY:
     case SQL_VARBINARY:
     case SQL_LONGVARBINARY: return SQL_C_BINARY;
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR: return SQL_C_WCHAR;
     default: return SQL_C_CHAR;
   }
 }

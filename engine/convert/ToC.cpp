@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "common/Text.h"
+#include "common/Wide.h"
 #include "convert/SqlTypes.h"
 
 namespace engine::convert {
@@ -149,7 +150,8 @@ bool ParseTimestamp(const std::string& text, SQL_TIMESTAMP_STRUCT& ts, bool allo
   return true;
 }
 
-SQLRETURN PutBytes(const std::string& bytes, bool terminate, const CTarget& t, size_t& offset,
+// terminator: bytes of the NUL that ends the value (0 binary, 1 char, 2 wide char).
+SQLRETURN PutBytes(const std::string& bytes, size_t terminator, const CTarget& t, size_t& offset,
                    Notice& notice) {
   if (offset > 0 && offset >= bytes.size()) return SQL_NO_DATA;
   size_t remaining = bytes.size() - offset;
@@ -157,11 +159,12 @@ SQLRETURN PutBytes(const std::string& bytes, bool terminate, const CTarget& t, s
   if (!t.data) return SQL_SUCCESS;
   if (t.bufferLength < 0) throw EngineError("HY090", 0, "Invalid string or buffer length.");
   size_t room = size_t(t.bufferLength);
-  size_t capacity = terminate ? (room ? room - 1 : 0) : room;
+  size_t capacity = room >= terminator ? room - terminator : 0;
+  if (terminator == 2) capacity &= ~size_t(1);  // whole characters only
   size_t n = remaining < capacity ? remaining : capacity;
   char* out = static_cast<char*>(t.data);
   if (n) std::memcpy(out, bytes.data() + offset, n);
-  if (terminate && room) out[n] = '\0';
+  if (room >= terminator) std::memset(out + n, 0, terminator);
   if (n < remaining) {
     offset += n;
     notice = {"01004", 0, "String data, right truncation."};
@@ -234,13 +237,19 @@ SQLRETURN ToC(const Value& v, SQLSMALLINT sqlType, SQLSMALLINT scale, const CTar
   }
   switch (cType) {
     case SQL_C_CHAR:
-      if (v.kind == Value::Kind::Text) return PutBytes(v.s, true, t, offset, notice);
-      return PutBytes(AsText(v, sqlType, scale), true, t, offset, notice);
+      if (v.kind == Value::Kind::Text) return PutBytes(v.s, 1, t, offset, notice);
+      return PutBytes(AsText(v, sqlType, scale), 1, t, offset, notice);
+    case SQL_C_WCHAR: {
+      auto wide = ToWide(v.kind == Value::Kind::Text ? v.s : AsText(v, sqlType, scale));
+      return PutBytes(std::string(reinterpret_cast<const char*>(wide.data()),
+                                  wide.size() * sizeof(SQLWCHAR)),
+                      sizeof(SQLWCHAR), t, offset, notice);
+    }
     case SQL_C_BINARY:
       return PutBytes(v.kind == Value::Kind::Blob || v.kind == Value::Kind::Text
                           ? v.s
                           : AsText(v, sqlType, scale),
-                      false, t, offset, notice);
+                      0, t, offset, notice);
     case SQL_C_LONG:
     case SQL_C_SLONG:
       return PutInteger<SQLINTEGER>(v, t, notice);

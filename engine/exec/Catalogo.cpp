@@ -5,6 +5,7 @@
 #include "common/Text.h"
 #include "convert/SqlTypes.h"
 #include "cursor/CatalogoCursor.h"
+#include "exec/ViewDml.h"
 #include "store/Catalogo.h"
 #include "tsql/Ddl.h"
 
@@ -155,9 +156,27 @@ using Tokens = std::vector<Token>;
 
 // Positional arguments: strings, names or numbers separated by commas; NULL and DEFAULT are
 // absent. Named (@name = value) arguments are refused by the translator.
-std::vector<Arg> Args(const Tokens& t, size_t max, const std::string& procedure) {
+// Arguments by position, or by name ("@name = value") when names lists the parameters.
+std::vector<Arg> Args(const Tokens& t, size_t max, const std::string& procedure,
+                      const std::vector<std::string>& names = {}) {
   std::vector<Arg> out;
+  std::vector<std::pair<size_t, Arg>> named;
   for (size_t i = 0; i < t.size();) {
+    size_t slot = size_t(-1);
+    if (t[i].kind == TokenKind::Variable && i + 2 < t.size() && t[i + 1].IsOp("=")) {
+      for (size_t n = 0; n < names.size(); ++n)
+        if (IEquals(t[i].text, names[n])) slot = n;
+      if (slot == size_t(-1))
+        throw EngineError("42000", 8145,
+                          t[i].text + " is not a parameter for procedure " + procedure + ".");
+      i += 2;
+    } else if (!named.empty()) {
+      throw EngineError("42000", 119,
+                        "Must pass parameter number " + std::to_string(out.size() + named.size() + 1) +
+                            " and subsequent parameters as '@name = value'. After the form "
+                            "'@name = value' has been used, all subsequent parameters must be "
+                            "passed in the form '@name = value'.");
+    }
     const Token& k = t[i];
     if (k.kind == TokenKind::String || k.kind == TokenKind::QuotedName) {
       out.push_back(k.value);
@@ -172,6 +191,10 @@ std::vector<Arg> Args(const Tokens& t, size_t max, const std::string& procedure)
       throw SyntaxError(k.text.substr(0, 128));
     }
     if (out.back() && out.back()->find('\0') != std::string::npos) throw SyntaxError(k.text);
+    if (slot != size_t(-1)) {
+      named.push_back({slot, out.back()});
+      out.pop_back();
+    }
     if (++i == t.size()) break;
     if (!t[i].IsOp(",") || i + 1 == t.size()) throw SyntaxError(t[i].text.substr(0, 128));
     ++i;
@@ -180,6 +203,8 @@ std::vector<Arg> Args(const Tokens& t, size_t max, const std::string& procedure)
     throw EngineError("42000", 8144,
                       "Procedure or function " + procedure + " has too many arguments specified.");
   out.resize(max);
+  for (auto& [slot, value] : named)
+    if (slot < max) out[slot] = value;
   return out;
 }
 
@@ -295,7 +320,7 @@ Outcome SpHelpIndex(Session& session, const Tokens& args, const Options&,
 
 Outcome SpRename(Session& session, const Tokens& args, const Options&,
                  std::vector<Notice>& notices) {
-  std::vector<Arg> a = Args(args, 3, "sp_rename");
+  std::vector<Arg> a = Args(args, 3, "sp_rename", {"@objname", "@newname", "@objtype"});
   if (!a[0]) throw MissingArgument("sp_rename", "@objname");
   if (!a[1]) throw MissingArgument("sp_rename", "@newname");
   const std::string& newName = *a[1];
@@ -320,7 +345,31 @@ Outcome SpRename(Session& session, const Tokens& args, const Options&,
     return store::FindTable(*db, name, found) && found.type == store::TableType::Table;
   };
   session.BeginIfNeeded(*db, true);
+  // Views' triggers name tables and columns: they are made again after the rename.
+  DropViewTriggers(*db);
+  struct Remake {
+    store::Database& db;
+    const std::string& format;
+    ~Remake() {
+      try {
+        MakeViewsWritable(db, format);
+      } catch (const EngineError&) {
+        // A view the rename broke stays read-only.
+      }
+    }
+  } remake{*db, session.dateFormat()};
   store::TableEntry table;
+  // A view: 'name' or 'dbo.name', with no type or OBJECT.
+  if ((type.empty() || type == "OBJECT") &&
+      (parts.size() == 1 || (parts.size() == 2 && IEquals(parts[0], "dbo"))) &&
+      store::FindTable(*db, parts.back(), table) && table.type == store::TableType::View) {
+    if (!IEquals(table.name, newName) && store::NameInUse(*db, newName)) throw taken("OBJECT");
+    store::RenameView(*db, table.name, newName);
+    notices.push_back({"01000", 15477,
+                       "Caution: Changing any part of an object name could break scripts and "
+                       "stored procedures."});
+    return Outcome();
+  }
   // A table: 'name' or 'owner.name', with no type or OBJECT.
   if ((type.empty() || type == "OBJECT") &&
       (parts.size() == 1 || (parts.size() == 2 && IEquals(parts[0], "dbo") &&
@@ -584,6 +633,38 @@ std::unique_ptr<cursor::Cursor> SpecialColumnsResult(Session& session, SQLUSMALL
                     Integer(SQL_PC_NOT_PSEUDO)});
   }
   return Result(std::move(cols), std::move(rows));
+}
+
+std::unique_ptr<cursor::Cursor> ForeignKeysResult(Naming naming) {
+  bool odbc3 = naming == Naming::Odbc3;
+  std::vector<Column> cols{Col(odbc3 ? "PKTABLE_CAT" : "PKTABLE_QUALIFIER", "varchar(128)"),
+                           Col(odbc3 ? "PKTABLE_SCHEM" : "PKTABLE_OWNER", "varchar(128)"),
+                           Col("PKTABLE_NAME", "varchar(128)", SQL_NO_NULLS),
+                           Col("PKCOLUMN_NAME", "varchar(128)", SQL_NO_NULLS),
+                           Col(odbc3 ? "FKTABLE_CAT" : "FKTABLE_QUALIFIER", "varchar(128)"),
+                           Col(odbc3 ? "FKTABLE_SCHEM" : "FKTABLE_OWNER", "varchar(128)"),
+                           Col("FKTABLE_NAME", "varchar(128)", SQL_NO_NULLS),
+                           Col("FKCOLUMN_NAME", "varchar(128)", SQL_NO_NULLS),
+                           Col("KEY_SEQ", "smallint", SQL_NO_NULLS),
+                           Col("UPDATE_RULE", "smallint"),
+                           Col("DELETE_RULE", "smallint"),
+                           Col("FK_NAME", "varchar(128)"),
+                           Col("PK_NAME", "varchar(128)"),
+                           Col("DEFERRABILITY", "smallint")};
+  return Result(std::move(cols), {});
+}
+
+std::unique_ptr<cursor::Cursor> ProceduresResult(Naming naming) {
+  bool odbc3 = naming == Naming::Odbc3;
+  std::vector<Column> cols{Col(odbc3 ? "PROCEDURE_CAT" : "PROCEDURE_QUALIFIER", "varchar(128)"),
+                           Col(odbc3 ? "PROCEDURE_SCHEM" : "PROCEDURE_OWNER", "varchar(128)"),
+                           Col("PROCEDURE_NAME", "varchar(128)", SQL_NO_NULLS),
+                           Col("NUM_INPUT_PARAMS", "int"),
+                           Col("NUM_OUTPUT_PARAMS", "int"),
+                           Col("NUM_RESULT_SETS", "int"),
+                           Col("REMARKS", "varchar(254)"),
+                           Col("PROCEDURE_TYPE", "smallint")};
+  return Result(std::move(cols), {});
 }
 
 std::unique_ptr<cursor::Cursor> TypeInfoResult(SQLSMALLINT dataType, Naming naming) {

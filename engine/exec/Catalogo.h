@@ -47,6 +47,11 @@ std::unique_ptr<cursor::Cursor> SpecialColumnsResult(Session& session, SQLUSMALL
 // SQLGetTypeInfo: the types CREATE TABLE accepts, ordered by DATA_TYPE; SQL_ALL_TYPES or one.
 std::unique_ptr<cursor::Cursor> TypeInfoResult(SQLSMALLINT dataType, Naming naming);
 
+// SQLForeignKeys and SQLProcedures: the engine keeps neither foreign keys nor user procedures,
+// so their results have the columns and no rows.
+std::unique_ptr<cursor::Cursor> ForeignKeysResult(Naming naming);
+std::unique_ptr<cursor::Cursor> ProceduresResult(Naming naming);
+
 // The catalogue procedures by lower-case name; null when unknown.
 Procedure FindCatalogProcedure(const std::string& name);
 

@@ -6,6 +6,7 @@
 #include "cursor/ForwardCursor.h"
 #include "store/Catalogo.h"
 #include "types/Adapt.h"
+#include "types/Operators.h"
 
 namespace engine::exec {
 
@@ -71,12 +72,22 @@ SQLLEN RunSelectInto(Session& session, const tsql::Statement& st, int firstParam
   const std::string& dateFormat = session.dateFormat();
   std::vector<cursor::Column> columns;
   {
-    std::string sql = types::AdaptText(db->handle(), dateFormat, st.sql);
+    // Operators and conversions as T-SQL means them (types/Operators.h); computed columns get
+    // the types SQL Server gives their expressions.
+    std::vector<std::string> types;
+    std::string sql = types::AdaptText(
+        db->handle(), dateFormat, types::RewriteOperators(db->handle(), dateFormat, st.sql, &types));
     store::Stmt probe(db->Prepare(sql, "SELECT", ""));
     Bind(probe.get(), firstParameter, options);
     int rc = sqlite3_step(probe.get());
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) store::ThrowSqlite(db->handle(), rc, "SELECT", "");
     columns = cursor::ForwardCursor::Describe(probe.get(), rc == SQLITE_ROW);
+    if (types.size() == columns.size())
+      for (size_t i = 0; i < columns.size(); ++i)
+        if (columns[i].declared.empty() && !types[i].empty()) {
+          columns[i].declared = types[i];
+          columns[i].type = convert::DescribeDeclared(types[i]);
+        }
   }
   // The table is made by the T-SQL translator, so it gets what any CREATE TABLE gets.
   std::string create = "CREATE TABLE " + Bracket(st.name) + " (";
@@ -104,7 +115,8 @@ SQLLEN RunSelectInto(Session& session, const tsql::Statement& st, int firstParam
   }
   SQLLEN rows;
   {
-    std::string sql = "INSERT INTO " + QuoteName(st.name) + " " + st.sql;
+    std::string sql = "INSERT INTO " + QuoteName(st.name) + " " +
+                      types::RewriteOperators(db->handle(), dateFormat, st.sql);
     store::Stmt insert(db->Prepare(types::AdaptText(db->handle(), dateFormat, sql), "INSERT",
                                    st.name));
     Bind(insert.get(), firstParameter, options);

@@ -2,13 +2,17 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+
 #include "common/Text.h"
 #include "cursor/ForwardCursor.h"
 #include "cursor/Open.h"
 #include "exec/Catalogo.h"
 #include "exec/DdlExec.h"
 #include "exec/RowLocks.h"
+#include "exec/ViewDml.h"
 #include "types/Adapt.h"
+#include "types/Schema.h"
 
 namespace engine::exec {
 
@@ -20,16 +24,96 @@ EngineError NoPermission() {
   return EngineError("42000", 15247, "User does not have permission to perform this action.");
 }
 
-// Runs one SQLite statement; returns a cursor when it yields rows and may.
-std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& st, bool last,
+// A computed column is described by the type SQL Server gives its expression, whatever its
+// first value (a NULL, or no row at all, says nothing).
+void ApplyResultTypes(const std::vector<cursor::Column>& described,
+                      const std::vector<std::string>& types) {
+  if (types.size() != described.size()) return;
+  auto& cols = const_cast<std::vector<cursor::Column>&>(described);
+  for (size_t i = 0; i < cols.size(); ++i)
+    if (cols[i].declared.empty() && !types[i].empty()) {
+      cols[i].declared = types[i];
+      cols[i].type = convert::DescribeDeclared(types[i]);
+    }
+}
+
+// After an INSERT into a table with an IDENTITY column: its value in the last row inserted.
+void LastIdentity(Session& session, store::Database& db, const std::string& table) {
+  auto info = types::FindTable(db.handle(), table);
+  if (!info || info->identity.empty()) return;
+  std::string sql = "SELECT " + QuoteName(info->identity) + " FROM " + QuoteName(info->name) +
+                    " WHERE rowid = last_insert_rowid()";
+  sqlite3_stmt* q = nullptr;
+  if (sqlite3_prepare_v2(db.handle(), sql.c_str(), int(sql.size()), &q, nullptr) == SQLITE_OK &&
+      sqlite3_step(q) == SQLITE_ROW) {
+    session.counters.hasIdentity = true;
+    session.counters.identity = sqlite3_column_int64(q, 0);
+  }
+  sqlite3_finalize(q);
+}
+
+// Prepares a statement. SQLite's own wording for views and sub-selects becomes SQL Server's.
+sqlite3_stmt* PrepareWrite(store::Database& db, const std::string& sql, const tsql::Statement& st) {
+  try {
+    return db.Prepare(sql, st.verb.c_str(), st.name);
+  } catch (const EngineError& e) {
+    if (e.native() != 0) throw;
+    std::string m = e.what();
+    auto has = [&](const char* text) { return m.find(text) != std::string::npos; };
+    // The name SQLite quotes after "prefix" up to the end or " already exists".
+    auto named = [&](const char* prefix, const char* suffix) {
+      size_t at = m.find(prefix);
+      if (at == std::string::npos) return std::string();
+      at += std::strlen(prefix);
+      size_t end = *suffix ? m.find(suffix, at) : m.size();
+      std::string name = m.substr(at, end == std::string::npos ? std::string::npos : end - at);
+      while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+      return name;
+    };
+    if (st.kind == Kind::Dml && has("because it is a view"))
+      throw EngineError("42000", 4403,
+                        "Cannot update the view or function '" + st.name +
+                            "' because it contains aggregates, or a DISTINCT or GROUP BY clause, "
+                            "or PARTITION BY clause.");
+    if (has("sub-select returns"))
+      throw EngineError("42000", 116,
+                        "Only one expression can be specified in the select list when the "
+                        "subquery is not introduced with EXISTS.");
+    if (has("view ") && has(" already exists"))
+      throw EngineError("42S01", 2714, "There is already an object named '" +
+                                           named("view ", " already exists") +
+                                           "' in the database.");
+    if (has("no such view: "))
+      throw EngineError("42S02", 3701, "Cannot drop the view '" + named("no such view: ", "") +
+                                           "', because it does not exist or you do not have "
+                                           "permission.");
+    throw;
+  }
+}
+
+// A new view must read: one that names what does not exist is not made.
+void CheckNewView(Session& session, const std::string& view) {
+  auto db = session.current();
+  std::string sql = "SELECT * FROM " + QuoteName(view);
+  try {
+    store::Stmt probe(db->Prepare(sql, "SELECT", view));
+  } catch (const EngineError&) {
+    db->Exec(("DROP VIEW " + QuoteName(view)).c_str());
+    throw;
+  }
+}
+
+// Runs one SQLite statement; returns a cursor when it yields rows.
+std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& st,
                                        int firstParameter, const Options& options,
                                        SQLLEN& rowCount, std::vector<Notice>& notices) {
   auto db = st.kind == Kind::Query ? session.ForQuery() : session.current();
   session.BeginIfNeeded(*db, st.kind != Kind::Query);
   const char* verb = st.verb.c_str();
-  // Column types: value checks, collations, date literals (types/Adapt.h).
-  std::string sql = types::Adapt(db->handle(), session.dateFormat(), st);
-  store::Stmt stmt(db->Prepare(sql, verb, st.name));
+  // Column types: value checks, collations, date literals, operators (types/Adapt.h).
+  std::vector<std::string> resultTypes;
+  std::string sql = types::Adapt(db->handle(), session.dateFormat(), st, &resultTypes);
+  store::Stmt stmt(PrepareWrite(*db, sql, st));
   int markers = sqlite3_bind_parameter_count(stmt.get());
   for (int i = 1; i <= markers; ++i) {
     if (!options.bind)
@@ -37,28 +121,33 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
     options.bind(stmt.get(), i, firstParameter + i - 1);
   }
   if (sqlite3_column_count(stmt.get()) > 0) {
-    if (!last)
-      throw EngineError("42000", 0,
-                        "Only the last statement of a batch may return rows: '" + st.verb +
-                            "' comes before the end.");
     // Forward-only, static or dynamic as requested and possible (cursor/Open.h).
     cursor::OpenRequest request{db, stmt.release(), sql, options.cursorType, options.maxRows,
                                 st.verb, st.name, [&](sqlite3_stmt* s, int i) {
                                   options.bind(s, i, firstParameter + i - 1);
                                 }};
     request.lockRows = options.concurrency == SQL_CONCUR_LOCK;
-    return cursor::Open(std::move(request), notices);
+    auto cursor = cursor::Open(std::move(request), notices);
+    ApplyResultTypes(cursor->columns(), resultTypes);
+    return cursor;
   }
+  sqlite3_int64 before = sqlite3_total_changes64(db->handle());
   if (st.kind == Kind::Dml && (st.verb == "UPDATE" || st.verb == "DELETE")) {
     // The rows it changes must not be locked by another connection (exec/RowLocks.h).
     rowCount = RunLockingRows(*db, stmt.get(), verb, st.name);
-    return nullptr;
+  } else {
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) store::ThrowSqlite(db->handle(), rc, verb, st.name);
+    rowCount = st.kind == Kind::Dml ? SQLLEN(sqlite3_changes(db->handle())) : -1;
   }
-  int rc;
-  while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+  // Through a view the rows are written by its triggers (exec/ViewDml.h).
+  if (rowCount == 0) rowCount = SQLLEN(sqlite3_total_changes64(db->handle()) - before);
+  if (st.kind == Kind::Dml) {
+    session.counters.rowCount = rowCount;
+    if (st.verb == "INSERT" && rowCount > 0) LastIdentity(session, *db, st.name);
   }
-  if (rc != SQLITE_DONE) store::ThrowSqlite(db->handle(), rc, verb, st.name);
-  rowCount = st.kind == Kind::Dml ? SQLLEN(sqlite3_changes(db->handle())) : -1;
   return nullptr;
 }
 
@@ -72,15 +161,19 @@ void CheckDateFormat(const std::string& f) {
 }  // namespace
 
 Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& options,
-                     std::vector<Notice>& notices);
+                     std::vector<Notice>& notices, size_t from);
 
 std::vector<cursor::Column> DescribePrepared(Session& session, const tsql::Batch& batch) {
   if (batch.statements.size() != 1 || batch.statements[0].kind != Kind::Query) return {};
   const tsql::Statement& st = batch.statements[0];
   try {
     auto db = session.ForQuery();
-    store::Stmt stmt(db->Prepare(st.sql, st.verb.c_str(), st.name));
-    return cursor::ForwardCursor::Describe(stmt.get(), false);
+    std::vector<std::string> resultTypes;
+    std::string sql = types::Adapt(db->handle(), session.dateFormat(), st, &resultTypes);
+    store::Stmt stmt(db->Prepare(sql, st.verb.c_str(), st.name));
+    auto cols = cursor::ForwardCursor::Describe(stmt.get(), false);
+    ApplyResultTypes(cols, resultTypes);
+    return cols;
   } catch (const EngineError&) {
     return {};
   }
@@ -92,9 +185,9 @@ Procedure FindProcedure(const std::string& name) {
 }
 
 Outcome Execute(Session& session, const tsql::Batch& batch, const Options& options,
-                std::vector<Notice>& notices) {
+                std::vector<Notice>& notices, size_t from) {
   try {
-    return ExecuteBatch(session, batch, options, notices);
+    return ExecuteBatch(session, batch, options, notices, from);
   } catch (const EngineError& e) {
     // A deadlock's victim loses its whole transaction.
     if (e.state() == "40001") session.RollbackAfterDeadlock();
@@ -103,10 +196,13 @@ Outcome Execute(Session& session, const tsql::Batch& batch, const Options& optio
 }
 
 Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& options,
-                     std::vector<Notice>& notices) {
+                     std::vector<Notice>& notices, size_t from) {
   Outcome out;
+  types::CountersScope counters(&session.counters);  // @@ROWCOUNT, @@IDENTITY
   int parameter = 1;
-  for (size_t i = 0; i < batch.statements.size(); ++i) {
+  for (size_t i = 0; i < from && i < batch.statements.size(); ++i)
+    parameter += batch.statements[i].parameters;
+  for (size_t i = from; i < batch.statements.size(); ++i) {
     const tsql::Statement& st = batch.statements[i];
     bool last = i + 1 == batch.statements.size();
     out.cursor.reset();
@@ -117,7 +213,14 @@ Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& 
       case Kind::Ddl:
       case Kind::DropTable: {
         TableGuard guard(session, st);  // TABLOCKX, engine tables (exec/DdlExec.h)
-        out.cursor = RunSql(session, st, last, parameter, options, out.rowCount, notices);
+        out.cursor = RunSql(session, st, parameter, options, out.rowCount, notices);
+        if (st.kind == Kind::Ddl) {
+          std::string view = CreatedView(st.sql);  // writable when simple (exec/ViewDml.h)
+          if (!view.empty()) {
+            CheckNewView(session, view);
+            MakeViewWritable(*session.current(), view, session.dateFormat());
+          }
+        }
         break;
       }
       case Kind::SelectInto:
@@ -183,17 +286,19 @@ Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& 
         Procedure p = FindProcedure(Lower(st.name));
         if (!p)
           throw EngineError("42000", 2812, "Could not find stored procedure '" + st.name + "'.");
-        Outcome o = p(session, st.args, options, notices);
-        if (o.cursor && !last)
-          throw EngineError("42000", 0,
-                            "Only the last statement of a batch may return rows: '" + st.name +
-                                "' comes before the end.");
-        out = std::move(o);
+        out = p(session, st.args, options, notices);
         break;
       }
     }
     parameter += st.parameters;
+    // A result ends this part of the batch; the rest runs when the application asks for the
+    // next result.
+    if (out.cursor && !last) {
+      out.next = i + 1;
+      return out;
+    }
   }
+  out.next = batch.statements.size();
   return out;
 }
 

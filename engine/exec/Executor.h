@@ -1,5 +1,6 @@
 // Runs a translated batch on a session: engine statements directly, SQLite text through the
-// current database. Only the last statement may return rows; it becomes the cursor.
+// current database. A statement that returns rows ends the run: its cursor is the result, and
+// the rest of the batch runs when the application moves to the next result.
 #pragma once
 #include <functional>
 #include <memory>
@@ -23,10 +24,12 @@ struct Options {
 struct Outcome {
   std::unique_ptr<cursor::Cursor> cursor;  // null when the last statement returns no rows
   SQLLEN rowCount = -1;                    // rows changed by the last INSERT/UPDATE/DELETE
+  size_t next = 0;  // the statement to run for the next result; the batch's size at its end
 };
 
+// Runs the batch's statements from `from` on, up to the first that returns rows.
 Outcome Execute(Session& session, const tsql::Batch& batch, const Options& options,
-                std::vector<Notice>& notices);
+                std::vector<Notice>& notices, size_t from = 0);
 
 // The columns a prepared batch will return, without running it: known for a batch of one
 // query; empty otherwise (and when the query cannot be prepared yet).

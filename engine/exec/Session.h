@@ -8,6 +8,7 @@
 
 #include "common/Error.h"
 #include "store/Server.h"
+#include "types/Functions.h"
 
 namespace engine::exec {
 
@@ -60,6 +61,9 @@ class Session {
   void RollbackAfterDeadlock();
   // The connection's own handle of an open database (the one its writes go through).
   std::shared_ptr<store::Database> Writer(const std::string& name) const;
+
+  // @@ROWCOUNT and @@IDENTITY of this connection (exec/Executor.cpp keeps them).
+  types::SessionCounters counters;
 
   const std::string& dateFormat() const { return dateFormat_; }
   void SetDateFormat(const std::string& format) { dateFormat_ = format; }

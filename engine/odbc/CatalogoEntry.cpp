@@ -120,3 +120,21 @@ SQLRETURN SQL_API SQLGetTypeInfo(SQLHSTMT stmt, SQLSMALLINT dataType) {
 }
 
 }  // extern "C"
+
+extern "C" {
+
+SQLRETURN SQL_API SQLForeignKeys(SQLHSTMT stmt, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT,
+                                 SQLCHAR* pkTable, SQLSMALLINT, SQLCHAR*, SQLSMALLINT, SQLCHAR*,
+                                 SQLSMALLINT, SQLCHAR* fkTable, SQLSMALLINT) {
+  return Catalog(stmt, [&](Stmt& s, exec::Session&) {
+    if (!pkTable && !fkTable) throw EngineError("HY009", 0, "Invalid use of null pointer.");
+    return exec::ForeignKeysResult(NamingOf(s));
+  });
+}
+
+SQLRETURN SQL_API SQLProcedures(SQLHSTMT stmt, SQLCHAR*, SQLSMALLINT, SQLCHAR*, SQLSMALLINT,
+                                SQLCHAR*, SQLSMALLINT) {
+  return Catalog(stmt, [&](Stmt& s, exec::Session&) { return exec::ProceduresResult(NamingOf(s)); });
+}
+
+}  // extern "C"

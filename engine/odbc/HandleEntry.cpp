@@ -143,6 +143,7 @@ SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT stmt, SQLUSMALLINT option) {
     switch (option) {
       case SQL_CLOSE:
         s.CloseCursor();
+        s.nextStatement = s.batch.statements.size();  // pending results go too
         return SQL_SUCCESS;
       case SQL_UNBIND:
         s.bindings.clear();

@@ -17,6 +17,7 @@ enum : uint32_t { kEnvMagic = 0x5a454e56, kDbcMagic = 0x5a444243, kStmtMagic = 0
 
 struct Dbc;
 struct Stmt;
+struct PendingExecution;  // odbc/Execution.h
 
 // Every live handle is registered, so that a stale or foreign pointer is recognised without
 // reading the memory it points to.
@@ -94,6 +95,9 @@ struct Stmt : Handle {
   SQLULEN paramsetSize = 1;
   SQLULEN* paramsProcessed = nullptr;
   SQLUSMALLINT* paramStatus = nullptr;
+  SQLULEN paramBindType = SQL_PARAM_BIND_BY_COLUMN;
+  SQLULEN* paramBindOffset = nullptr;
+  SQLUSMALLINT* paramOperation = nullptr;  // SQL_PARAM_PROCEED or SQL_PARAM_IGNORE per set
   SQLULEN cursorSensitivity = SQL_UNSPECIFIED;
   SQLULEN cursorScrollable = SQL_NONSCROLLABLE;
 
@@ -104,6 +108,10 @@ struct Stmt : Handle {
   bool prepared = false;
   tsql::Batch batch;
   std::vector<cursor::Column> preparedColumns;  // described at SQLPrepare, before execution
+  // An execution in progress (odbc/Execution.h): the batch's next statement after the current
+  // result, and parameters still waiting for data.
+  size_t nextStatement = 0;
+  std::shared_ptr<PendingExecution> pending;
 
   // The result.
   std::unique_ptr<cursor::Cursor> cursor;

@@ -25,6 +25,8 @@ const SQLUSMALLINT kFunctions[] = {
     SQL_API_SQLTABLES,        SQL_API_SQLCOLUMNS,        SQL_API_SQLSTATISTICS,
     SQL_API_SQLPRIMARYKEYS,   SQL_API_SQLSPECIALCOLUMNS, SQL_API_SQLGETTYPEINFO,
     SQL_API_SQLSETPOS,
+    SQL_API_SQLFOREIGNKEYS,   SQL_API_SQLPROCEDURES,     SQL_API_SQLDESCRIBEPARAM,
+    SQL_API_SQLPARAMDATA,     SQL_API_SQLPUTDATA,
 };
 
 SQLRETURN PutText(Handle& h, const std::string& s, SQLPOINTER value, SQLSMALLINT max,
@@ -94,7 +96,7 @@ SQLRETURN SQL_API SQLGetInfo(SQLHDBC dbc, SQLUSMALLINT type, SQLPOINTER value, S
       case SQL_SPECIAL_CHARACTERS: return text("#$@");
       case SQL_KEYWORDS: return text("");
       case SQL_LIKE_ESCAPE_CLAUSE: return text("Y");
-      case SQL_MULT_RESULT_SETS: return text("N");
+      case SQL_MULT_RESULT_SETS: return text("Y");
       case SQL_MULTIPLE_ACTIVE_TXN: return text("Y");
       case SQL_NEED_LONG_DATA_LEN: return text("N");
       case SQL_ORDER_BY_COLUMNS_IN_SELECT: return text("N");
@@ -106,7 +108,7 @@ SQLRETURN SQL_API SQLGetInfo(SQLHDBC dbc, SQLUSMALLINT type, SQLPOINTER value, S
       case SQL_CATALOG_NAME: return text("Y");
       case SQL_INTEGRITY: return text("N");
       case SQL_MAX_ROW_SIZE_INCLUDES_LONG: return text("N");
-      case SQL_DESCRIBE_PARAMETER: return text("N");
+      case SQL_DESCRIBE_PARAMETER: return text("Y");
       case SQL_COLLATION_SEQ: return text("");
       case SQL_XOPEN_CLI_YEAR: return text("1995");
       case SQL_TXN_CAPABLE: return u16(SQL_TC_ALL);

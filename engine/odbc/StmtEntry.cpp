@@ -6,6 +6,7 @@
 #include "convert/ToC.h"
 #include "exec/Executor.h"
 #include "odbc/Entry.h"
+#include "odbc/Execution.h"
 #include "odbc/Rowset.h"
 
 using namespace engine;
@@ -23,40 +24,6 @@ EngineError BadValue() { return EngineError("HY024", 0, "Invalid attribute value
 exec::Session& SessionOf(Stmt& s) {
   if (!s.dbc->session) throw EngineError("08003", 0, "Connection not open.");
   return *s.dbc->session;
-}
-
-SQLRETURN Execute(Stmt& s, const tsql::Batch& batch) {
-  if (s.cursor) {
-    // A result still being read blocks a new one; one read to its end is closed silently.
-    if (!s.cursorAtEnd) throw InvalidCursorState();
-    s.CloseCursor();
-  }
-  s.rowCount = -1;
-  exec::Options options;
-  options.maxRows = s.maxRows;
-  options.cursorType = s.cursorType;
-  options.concurrency = s.concurrency;
-  options.bind = [&s](sqlite3_stmt* stmt, int index, int number) {
-    if (number < 1 || size_t(number) > s.parameters.size() ||
-        s.parameters[size_t(number) - 1].cType == 0)
-      throw EngineError("07002", 0, "COUNT field incorrect: parameter " + std::to_string(number) +
-                                        " is not bound.");
-    const Parameter& p = s.parameters[size_t(number) - 1];
-    convert::BindParameter(stmt, index, {p.cType, p.sqlType, p.data, p.bufferLength, p.indicator});
-  };
-  std::vector<Notice> notices;
-  exec::Outcome outcome;
-  try {
-    outcome = exec::Execute(SessionOf(s), batch, options, notices);
-  } catch (...) {
-    WithNotices(s, SQL_SUCCESS, notices);
-    throw;
-  }
-  s.cursor = std::move(outcome.cursor);
-  s.cursorAtEnd = false;
-  s.rowCount = outcome.rowCount;
-  if (s.paramsProcessed) *s.paramsProcessed = 1;
-  return WithNotices(s, SQL_SUCCESS, notices);
 }
 
 // The result's columns, or those a prepared statement will have.
@@ -160,7 +127,7 @@ SQLRETURN SQL_API SQLExecDirect(SQLHSTMT stmt, SQLCHAR* text, SQLINTEGER length)
     s.prepared = false;
     s.preparedColumns.clear();
     s.batch = tsql::Translate(InString(text, length));
-    return Execute(s, s.batch);
+    return ExecuteBatch(s);
   });
 }
 
@@ -180,7 +147,7 @@ SQLRETURN SQL_API SQLPrepare(SQLHSTMT stmt, SQLCHAR* text, SQLINTEGER length) {
 SQLRETURN SQL_API SQLExecute(SQLHSTMT stmt) {
   return RunStmt(stmt, [&](Stmt& s) -> SQLRETURN {
     if (!s.prepared) throw EngineError("HY010", 0, "Function sequence error: no prepared statement.");
-    return Execute(s, s.batch);
+    return ExecuteBatch(s);
   });
 }
 
@@ -353,18 +320,15 @@ SQLRETURN SQL_API SQLCloseCursor(SQLHSTMT stmt) {
   return RunStmt(stmt, [&](Stmt& s) -> SQLRETURN {
     if (!s.cursor) throw InvalidCursorState();
     s.CloseCursor();
+    s.nextStatement = s.batch.statements.size();  // the batch's other results are discarded
     return SQL_SUCCESS;
   });
 }
 
 SQLRETURN SQL_API SQLCancel(SQLHSTMT stmt) {
-  return RunStmt(stmt, [&](Stmt&) -> SQLRETURN { return SQL_SUCCESS; });
-}
-
-SQLRETURN SQL_API SQLMoreResults(SQLHSTMT stmt) {
   return RunStmt(stmt, [&](Stmt& s) -> SQLRETURN {
-    s.CloseCursor();
-    return SQL_NO_DATA;
+    s.pending.reset();  // an execution waiting for data ends here
+    return SQL_SUCCESS;
   });
 }
 
@@ -412,13 +376,14 @@ SQLRETURN SQL_API SQLSetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER
         if (v != SQL_ASYNC_ENABLE_OFF) throw NotImplemented("asynchronous execution");
         return SQL_SUCCESS;
       case SQL_ATTR_PARAMSET_SIZE:
-        if (v != 1) throw NotImplemented("parameter arrays");
+        if (v == 0) throw BadValue();
+        s.paramsetSize = v;
         return SQL_SUCCESS;
       case SQL_ATTR_PARAMS_PROCESSED_PTR: s.paramsProcessed = static_cast<SQLULEN*>(value); return SQL_SUCCESS;
       case SQL_ATTR_PARAM_STATUS_PTR: s.paramStatus = static_cast<SQLUSMALLINT*>(value); return SQL_SUCCESS;
-      case SQL_ATTR_PARAM_BIND_TYPE:
-        if (v != SQL_PARAM_BIND_BY_COLUMN) throw NotImplemented("row-wise parameter binding");
-        return SQL_SUCCESS;
+      case SQL_ATTR_PARAM_BIND_TYPE: s.paramBindType = v; return SQL_SUCCESS;
+      case SQL_ATTR_PARAM_BIND_OFFSET_PTR: s.paramBindOffset = static_cast<SQLULEN*>(value); return SQL_SUCCESS;
+      case SQL_ATTR_PARAM_OPERATION_PTR: s.paramOperation = static_cast<SQLUSMALLINT*>(value); return SQL_SUCCESS;
       default:
         throw BadAttribute();
     }
@@ -458,10 +423,12 @@ SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER
       case SQL_ATTR_RETRIEVE_DATA: return integer(s.retrieveData);
       case SQL_ATTR_USE_BOOKMARKS: return integer(SQL_UB_OFF);
       case SQL_ATTR_ASYNC_ENABLE: return integer(SQL_ASYNC_ENABLE_OFF);
-      case SQL_ATTR_PARAMSET_SIZE: return integer(1);
+      case SQL_ATTR_PARAMSET_SIZE: return integer(s.paramsetSize);
       case SQL_ATTR_PARAMS_PROCESSED_PTR: return pointer(s.paramsProcessed);
       case SQL_ATTR_PARAM_STATUS_PTR: return pointer(s.paramStatus);
-      case SQL_ATTR_PARAM_BIND_TYPE: return integer(SQL_PARAM_BIND_BY_COLUMN);
+      case SQL_ATTR_PARAM_BIND_TYPE: return integer(s.paramBindType);
+      case SQL_ATTR_PARAM_BIND_OFFSET_PTR: return pointer(s.paramBindOffset);
+      case SQL_ATTR_PARAM_OPERATION_PTR: return pointer(s.paramOperation);
       case SQL_ATTR_ROW_NUMBER: {
         SQLLEN start = s.cursor && s.fetched ? s.cursor->RowsetStart() : 0;
         return integer(start > 0 ? SQLULEN(start) + s.currentRow : 0);

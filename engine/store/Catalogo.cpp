@@ -10,6 +10,7 @@
 #include "common/Text.h"
 #include "tsql/Ddl.h"
 #include "tsql/Translator.h"
+#include "types/SqlText.h"
 
 namespace engine::store {
 
@@ -205,6 +206,24 @@ void RenameTable(Database& db, const std::string& table, const std::string& newN
     if (name == e.sqliteName) continue;
     RebuildIndex(db, e.sqliteName, tsql::SqliteIndexName(newName, name));
   }
+  sp.Release();
+}
+
+void RenameView(Database& db, const std::string& view, const std::string& newName) {
+  std::string sql;
+  {
+    Query q(db, "SELECT sql FROM sqlite_master WHERE type = 'view' AND name = ?1", {view});
+    if (!q.Next()) throw EngineError("42S02", 208, "Invalid object name '" + view + "'.");
+    sql = q.Text(0);
+  }
+  // "CREATE VIEW name [(columns)] AS select": the same view under the new name.
+  std::vector<types::SqlToken> t = types::Scan(sql);
+  size_t as = types::FindWord(t, 0, "AS", 0);
+  if (t.size() < 3 || as >= t.size()) throw EngineError("42000", 15248, "Cannot rename view '" + view + "'.");
+  std::string rest = sql.substr(t[3].begin);
+  Savepoint sp(db);
+  db.Exec(("DROP VIEW " + QuoteName(view)).c_str());
+  db.Exec(("CREATE VIEW " + QuoteName(newName) + " " + rest).c_str());
   sp.Release();
 }
 

@@ -63,6 +63,7 @@ long long CountRows(Database& db, const std::string& table);
 // one savepoint, so a failure changes nothing. A table's indexes follow it to their new
 // SQLite names; an index keeps its columns, uniqueness and clustering.
 void RenameTable(Database& db, const std::string& table, const std::string& newName);
+void RenameView(Database& db, const std::string& view, const std::string& newName);
 void RenameIndex(Database& db, const std::string& table, const IndexEntry& index,
                  const std::string& newName);
 void RenameColumn(Database& db, const std::string& table, const std::string& column,

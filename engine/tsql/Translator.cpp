@@ -76,6 +76,15 @@ std::string Emit(const Tokens& t, size_t from, size_t to, int& parameters) {
         out += '?' + std::to_string(++parameters);
         break;
       case TokenKind::Variable:
+        // The session's counters (types/Functions.h); other variables are not declared.
+        if (IEquals(k.text, "@@ROWCOUNT")) {
+          out += "zorb_rowcount()";
+          break;
+        }
+        if (IEquals(k.text, "@@IDENTITY")) {
+          out += "zorb_identity()";
+          break;
+        }
         throw EngineError("42000", 137, "Must declare the scalar variable \"" + k.text + "\".");
       case TokenKind::Operator:
         if (k.text == "!<")
@@ -214,7 +223,8 @@ Statement Procedure(const Tokens& t, size_t nameAt) {
   }
   s.name = NameAt(t, i);
   for (size_t k = i + 1; k < t.size(); ++k) {
-    if (t[k].kind == TokenKind::Variable)
+    // "@name = value" names a procedure's parameter; other variables are not declared.
+    if (t[k].kind == TokenKind::Variable && !(k + 1 < t.size() && t[k + 1].IsOp("=")))
       throw EngineError("42000", 137, "Must declare the scalar variable \"" + t[k].text + "\".");
     s.args.push_back(t[k]);
   }

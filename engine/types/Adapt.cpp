@@ -9,6 +9,8 @@
 #include "common/Text.h"
 #include "types/Collation.h"
 #include "types/Dates.h"
+#include "types/Decimal.h"
+#include "types/Operators.h"
 #include "types/Schema.h"
 #include "types/SqlText.h"
 #include "types/Values.h"
@@ -88,15 +90,20 @@ class Adapter {
   }
 
   // Wraps tokens [first, last] in the conversion for t. A bare number literal reaches
-  // decimal and character columns as its text, so that it keeps its exact digits.
+  // decimal, character and integer columns as its text, so that it keeps its exact digits.
   void Wrap(size_t first, size_t last, const TypeDecl& t) {
     if (t.kind == Kind::Other) return;
     wrapped_.insert({first, last});
     bool number = (first == last && t_[first].kind == Tok::Number) ||
                   (last == first + 1 && (t_[first].IsOp("-") || t_[first].IsOp("+")) &&
                    t_[last].kind == Tok::Number);
+    // An integer literal reaches an integer column as its text too: one beyond 64 bits is then
+    // out of range (22003) instead of a rounded double.
+    bool integer = t.kind == Kind::TinyInt || t.kind == Kind::SmallInt || t.kind == Kind::Int ||
+                   t.kind == Kind::BigInt;
     if (number && t_[last].text.compare(0, 2, "0x") != 0 &&
-        (t.kind == Kind::Decimal || IsCharacter(t.kind))) {
+        (t.kind == Kind::Decimal || IsCharacter(t.kind) ||
+         (integer && t_[last].text.find_first_of(".eE") == std::string_view::npos))) {
       std::string digits = (t_[first].IsOp("-") ? "-" : "") + std::string(t_[last].text);
       splice_.Replace(t_[first].begin, t_[last].end, ConvertCall(QuoteLiteral(digits), t, format_));
       return;
@@ -131,10 +138,15 @@ class Adapter {
       size_t typeEnd = a + 1;
       while (typeEnd <= b && !(t_[typeEnd].depth == 1 && isConstraint(t_[typeEnd]))) ++typeEnd;
       if (typeEnd == a + 1) continue;
+      Identity(a, typeEnd, b);
       std::string declared = Text(a + 1, typeEnd - 1);
       std::string canonical = CanonicalDeclared(declared);
       if (canonical.empty()) continue;
       splice_.Replace(t_[a + 1].begin, t_[typeEnd - 1].end, canonical);
+      if (IsWideDecimal(ParseDeclared(canonical))) {
+        splice_.Insert(t_[typeEnd - 1].end, std::string(" COLLATE ") + kDecimalCollation);
+        continue;
+      }
       if (!IsCharacter(ParseDeclared(canonical).kind)) continue;
       size_t collate = typeEnd;
       while (collate <= b && !(t_[collate].depth == 1 && t_[collate].IsWord("COLLATE"))) ++collate;
@@ -143,6 +155,53 @@ class Adapter {
       else
         splice_.Insert(t_[typeEnd - 1].end, std::string(" COLLATE ") + kCollation);
     }
+  }
+
+  // IDENTITY [(seed, step)] among the constraints [from, last] of column at: kept as a comment
+  // the schema reader finds (types/Schema.h); the column's values come from INSERT.
+  void Identity(size_t column, size_t from, size_t last) {
+    for (size_t k = from; k <= last; ++k) {
+      if (!(t_[k].depth == 1 && t_[k].IsWord("IDENTITY"))) continue;
+      std::string seed = "1", step = "1";
+      size_t end = k;
+      if (k + 1 <= last && t_[k + 1].IsOp("(")) {
+        size_t close;
+        auto items = ListItems(t_, k + 1, &close);
+        if (close > last) return;
+        end = close;
+        auto number = [&](std::pair<size_t, size_t> r, std::string& out) {
+          std::string text = Text(r.first, r.second);
+          long long v;
+          if (!ParseInt64(RemoveBlanks(text), v)) throw SyntaxError(text);
+          out = std::to_string(v);
+        };
+        if (items.size() != 2) throw SyntaxError(Text(k, end));
+        number(items[0], seed);
+        number(items[1], step);
+        if (step == "0")
+          throw EngineError("42000", 2749, "Identity column '" + NameOf(t_[column]) +
+                                               "' must have a nonzero increment.");
+      }
+      splice_.Replace(t_[k].begin, t_[end].end,
+                      "/*identity " + QuoteName(NameOf(t_[column])) + " " + seed + " " + step +
+                          "*/");
+      return;
+    }
+  }
+
+  static std::string RemoveBlanks(std::string s) {
+    std::string r;
+    for (char c : s)
+      if (c != ' ') r += c;
+    return r;
+  }
+
+  // The next identity values for rows of an INSERT: the largest so far (or the seed less a
+  // step) plus a step per row.
+  static std::string IdentityValue(const TableInfo& info, const std::string& row) {
+    return "((SELECT COALESCE(MAX(" + QuoteName(info.identity) + "), " +
+           std::to_string(info.identitySeed - info.identityStep) + ") FROM " +
+           QuoteName(info.name) + ") + " + std::to_string(info.identityStep) + " * (" + row + "))";
   }
 
   // The table named at i ([db .] name); i moves past it.
@@ -169,20 +228,36 @@ class Adapter {
     if (i < t_.size() && t_[i].IsWord("AS")) i += 2;
     std::vector<const ColumnInfo*> target;
     size_t listEnd = nameAt;
+    bool identity = !info->identity.empty();
     if (i < t_.size() && t_[i].IsOp("(")) {
       for (auto [a, b] : ListItems(t_, i, &listEnd)) {
         if (a != b || !t_[a].IsName()) return;
         const ColumnInfo* c = info->Find(NameOf(t_[a]));
         if (!c) return;
+        if (identity && IEquals(c->name, info->identity))
+          throw EngineError("23000", 544, "Cannot insert explicit value for identity column in "
+                                          "table '" + info->name +
+                                          "' when IDENTITY_INSERT is set to OFF.");
         target.push_back(c);
       }
+      if (identity && listEnd < t_.size())
+        splice_.Insert(t_[listEnd].begin, ", " + QuoteName(info->identity));
       i = listEnd + 1;
     } else {
-      for (const ColumnInfo& c : info->columns) target.push_back(&c);
+      std::string names;
+      for (const ColumnInfo& c : info->columns) {
+        if (identity && IEquals(c.name, info->identity)) continue;
+        target.push_back(&c);
+        names += (names.empty() ? "" : ", ") + QuoteName(c.name);
+      }
+      // Without a list the values are those of the other columns.
+      if (identity && i > 0)
+        splice_.Insert(t_[i - 1].end, " (" + names + ", " + QuoteName(info->identity) + ")");
       listEnd = i - 1;
     }
     if (i >= t_.size()) return;
     if (t_[i].IsWord("VALUES")) {
+      long row = 0;
       for (size_t j = i + 1; j < t_.size() && t_[j].IsOp("(") && t_[j].depth == 0;) {
         size_t close;
         auto items = ListItems(t_, j, &close);
@@ -190,6 +265,7 @@ class Adapter {
         if (items.size() == target.size())
           for (size_t k = 0; k < items.size(); ++k)
             Wrap(items[k].first, items[k].second, target[k]->type);
+        if (identity) splice_.Insert(t_[close].begin, ", " + IdentityValue(*info, std::to_string(++row)));
         j = close + 1;
         if (j < t_.size() && t_[j].IsOp(",")) ++j;
       }
@@ -216,6 +292,10 @@ class Adapter {
       values += (k ? "," : "") + (target[k]->type.kind == Kind::Other
                                       ? a
                                       : ConvertCall(a, target[k]->type, format_));
+    }
+    if (identity) {
+      columns += ", " + QuoteName(info->identity);
+      values += ", " + IdentityValue(*info, "row_number() OVER ()");
     }
     std::string head = "WITH zorb_source(" + names + ") AS (";
     std::string tail = ") INSERT INTO " + QuoteName(info->name) + " (" + columns + ") SELECT " +
@@ -362,12 +442,13 @@ std::string AdaptText(sqlite3* db, std::string_view dateFormat, const std::strin
   return Adapter(db, dateFormat, sql).Run();
 }
 
-std::string Adapt(sqlite3* db, std::string_view dateFormat, const tsql::Statement& st) {
+std::string Adapt(sqlite3* db, std::string_view dateFormat, const tsql::Statement& st,
+                  std::vector<std::string>* resultTypes) {
   switch (st.kind) {
     case tsql::Kind::Query:
     case tsql::Kind::Dml:
     case tsql::Kind::Ddl:
-      return AdaptText(db, dateFormat, st.sql);
+      return AdaptText(db, dateFormat, RewriteOperators(db, dateFormat, st.sql, resultTypes));
     default:
       return st.sql;
   }

@@ -23,6 +23,19 @@ bool Valid(const DateTime& d) {
          d.minute <= 59 && d.second >= 0 && d.second <= 59;
 }
 
+// Milliseconds of a count of 1/300 s ticks: 1 -> 3, 2 -> 7, 3 -> 10.
+int TickMilliseconds(long long ticks) { return int((ticks * 1000 + 150) / 300); }
+
+// Days since 1900-01-01 of the date, and seconds since midnight.
+long DayNumberOf(const DateTime& d) {
+  int y = d.year - (d.month <= 2), m = d.month;
+  long era = (y >= 0 ? y : y - 399) / 400;
+  long yoe = y - era * 400;
+  long doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d.day - 1;
+  return era * 146097 + yoe * 365 + yoe / 4 - yoe / 100 + doy - 719468 + 25567;
+}
+double SecondsOf(const DateTime& d) { return (d.hour * 60 + d.minute) * 60.0 + d.second; }
+
 // The date n days after 1900-01-01 (proleptic Gregorian).
 void FromDayNumber(long n, int& y, int& m, int& d) {
   long z = n + 719468 - 25567;
@@ -184,6 +197,18 @@ DateRead ParseDateTime(std::string_view text, std::string_view format, DateTime&
     }
   }
   if (!Valid(d)) return DateRead::OutOfRange;
+  // datetime keeps time in 1/300 s: milliseconds end in 0, 3 or 7.
+  int ms = TickMilliseconds(std::llround(d.millisecond * 0.3));
+  if (ms == 1000) {
+    DateTime next;
+    d.millisecond = 0;
+    if (DateTimeFromDays(double(DayNumberOf(d)) + (SecondsOf(d) + 1) / 86400.0, next) !=
+        DateRead::Ok)
+      return DateRead::OutOfRange;
+    d = next;
+  } else {
+    d.millisecond = ms;
+  }
   out = d;
   return DateRead::Ok;
 }
@@ -191,12 +216,13 @@ DateRead ParseDateTime(std::string_view text, std::string_view format, DateTime&
 DateRead DateTimeFromDays(double days, DateTime& out) {
   if (!std::isfinite(days) || days < -60000 || days > 3000000) return DateRead::OutOfRange;
   double whole = std::floor(days);
-  long long ms = std::llround((days - whole) * 86400000.0);
+  long long ticks = std::llround((days - whole) * 86400.0 * 300.0);  // 1/300 s
   long day = long(whole);
-  if (ms >= 86400000) {
+  if (ticks >= 86400LL * 300) {
     ++day;
-    ms = 0;
+    ticks = 0;
   }
+  long long ms = (ticks / 300) * 1000 + TickMilliseconds(ticks % 300);
   DateTime d;
   FromDayNumber(day, d.year, d.month, d.day);
   d.hour = int(ms / 3600000);

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdio>
 #include <map>
 #include <mutex>
 
@@ -61,8 +62,22 @@ std::vector<std::string> UniqueColumns(const std::string& sql) {
   return cols;
 }
 
+// The IDENTITY column a CREATE TABLE text marks.
+void ReadIdentity(const std::string& tableSql, TableInfo& info) {
+  size_t at = tableSql.find("/*identity \"");
+  if (at == std::string::npos) return;
+  size_t nameEnd = tableSql.find('"', at + 12);
+  if (nameEnd == std::string::npos) return;
+  long long seed = 1, step = 1;
+  if (std::sscanf(tableSql.c_str() + nameEnd + 1, " %lld %lld", &seed, &step) != 2) return;
+  info.identity = tableSql.substr(at + 12, nameEnd - at - 12);
+  info.identitySeed = seed;
+  info.identityStep = step;
+}
+
 std::shared_ptr<const TableInfo> Read(sqlite3* db, const std::string& name,
-                                      const std::vector<std::string>& indexSql) {
+                                      const std::vector<std::string>& indexSql,
+                                      const std::string& tableSql) {
   Statement all(db, "SELECT * FROM main." + QuoteName(name));
   if (!all.get()) return nullptr;
   auto info = std::make_shared<TableInfo>();
@@ -80,6 +95,7 @@ std::shared_ptr<const TableInfo> Read(sqlite3* db, const std::string& name,
       c.notNull = notNull != 0;
     info->columns.push_back(std::move(c));
   }
+  ReadIdentity(tableSql, *info);
   for (const std::string& sql : indexSql) {
     std::vector<std::string> cols = UniqueColumns(sql);
     if (!cols.empty()) info->uniqueKeys.push_back(std::move(cols));
@@ -106,13 +122,14 @@ std::shared_ptr<const TableInfo> FindTable(sqlite3* db, const std::string& name)
               "AND type IN ('table', 'index') ORDER BY type DESC, name");
   if (!q.get()) return nullptr;
   sqlite3_bind_text(q.get(), 1, name.data(), int(name.size()), SQLITE_TRANSIENT);
-  std::string key, tableName;
+  std::string key, tableName, tableSql;
   std::vector<std::string> indexSql;
   while (sqlite3_step(q.get()) == SQLITE_ROW) {
     std::string type = Column(q.get(), 0), sql = Column(q.get(), 2);
     if (type == "table") {
       if (!tableName.empty()) break;
       tableName = Column(q.get(), 1);
+      tableSql = sql;
     } else if (!sql.empty()) {
       indexSql.push_back(sql);
     }
@@ -125,7 +142,7 @@ std::shared_ptr<const TableInfo> FindTable(sqlite3* db, const std::string& name)
     auto it = gCache.find(key);
     if (it != gCache.end()) return it->second;
   }
-  auto info = Read(db, tableName, indexSql);
+  auto info = Read(db, tableName, indexSql, tableSql);
   if (!info) return nullptr;
   std::lock_guard<std::mutex> lock(gMutex);
   if (gCache.size() > 512) gCache.clear();

@@ -24,6 +24,9 @@ struct TableInfo {
   std::vector<ColumnInfo> columns;
   // Column lists of unique indexes (names in lower case).
   std::vector<std::vector<std::string>> uniqueKeys;
+  // The IDENTITY column, if any (CREATE TABLE keeps it as the comment /*identity "c" seed step*/).
+  std::string identity;
+  long long identitySeed = 1, identityStep = 1;
 
   const ColumnInfo* Find(std::string_view column) const;  // case-insensitive
   int IndexOf(std::string_view column) const;             // -1 when absent

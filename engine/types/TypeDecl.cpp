@@ -76,7 +76,8 @@ TypeDecl ParseDeclared(std::string_view declared) {
     t.kind = p.a > 0 && p.a <= 24 ? Kind::Real : Kind::Float;
   } else if (b == "real") {
     t.kind = Kind::Real;
-  } else if (b == "dec" || b == "decimal" || b == "numeric") {
+  } else if (b == "dec" || b == "decimal" || b == "numeric" || b == "dec_text" ||
+             b == "decimal_text" || b == "numeric_text") {
     t.kind = Kind::Decimal;
     t.length = p.a > 0 ? int(p.a) : 18;
     t.scale = p.b > 0 ? int(p.b) : 0;
@@ -93,6 +94,8 @@ std::string CanonicalDeclared(std::string_view declared) {
   TypeDecl t = ParseDeclared(declared);
   if (t.kind == Kind::Other) return std::string();
   std::string r = p.base;
+  // Decimals of more digits than a double holds are kept as texts (types/Decimal.h).
+  if (IsWideDecimal(t) && r.find("_text") == std::string::npos) r += "_text";
   if (p.a >= 0) {
     r += '(' + std::to_string(p.a);
     if (p.b >= 0) r += ',' + std::to_string(p.b);

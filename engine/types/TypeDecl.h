@@ -37,6 +37,10 @@ std::string CanonicalDeclared(std::string_view declared);
 
 inline bool IsCharacter(Kind k) { return k == Kind::Char || k == Kind::VarChar || k == Kind::Text; }
 
+// A decimal of more than 15 digits: stored as its exact text, declared "decimal_text(p,s)" (so
+// that SQLite keeps the text) with the collation zorb_decimal (which compares numbers).
+inline bool IsWideDecimal(const TypeDecl& t) { return t.kind == Kind::Decimal && t.length > 15; }
+
 // The name SQL Server uses for the type in its messages (int, numeric, datetime...).
 const char* MessageName(Kind k);
 

@@ -13,6 +13,7 @@
 #include "convert/ToC.h"
 #include "types/Collation.h"
 #include "types/Dates.h"
+#include "types/Functions.h"
 
 namespace engine::types {
 
@@ -206,6 +207,10 @@ Value ToDecimal(const Value& v, const TypeDecl& t) {
   Round(d, t.scale);
   if (int(d.whole.size()) > t.length - t.scale) throw Overflow(Kind::Decimal, 0);
   bool zero = d.whole.empty() && d.frac.find_first_not_of('0') == std::string::npos;
+  // More digits than a double holds: the exact text (types/Decimal.h).
+  if (IsWideDecimal(t))
+    return TextValue((d.neg && !zero ? "-" : "") + (d.whole.empty() ? std::string("0") : d.whole) +
+                     (t.scale > 0 ? "." + d.frac : std::string()));
   if (d.frac.find_first_not_of('0') == std::string::npos && d.whole.size() <= 18) {
     long long i = d.whole.empty() ? 0 : std::stoll(d.whole);
     return Integer(d.neg && !zero ? -i : i);
@@ -367,6 +372,7 @@ Value ConvertForColumn(const Value& v, const TypeDecl& t, std::string_view dateF
 }
 
 void Register(sqlite3* db) {
+  RegisterTsqlFunctions(db);  // types/Functions.h
   sqlite3_create_collation_v2(db, kCollation, SQLITE_UTF8, nullptr, Collate, nullptr);
   sqlite3_create_function_v2(db, kFunction, 5, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                              ConvertFunction, nullptr, nullptr, nullptr);

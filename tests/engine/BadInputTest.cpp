@@ -35,7 +35,7 @@ TEST_F(BadInput, UnreadableOrForbiddenTextGetsAClearState) {
       {"select 1 /* open", SQL_ERROR, "42000", 113},
       {"select 1 /* a /* b */", SQL_ERROR, "42000", 113},
       {"select @x", SQL_ERROR, "42000", 137},
-      {"select a from t where a = @@rowcount", SQL_ERROR, "42000", 137},
+      {"select a from t where a = @@nonesuch", SQL_ERROR, "42000", 137},
       {"select 1 ` 2", SQL_ERROR, "42000", 102},
       {"select \x01", SQL_ERROR, "42000", 102},
       {"select 12abc", SQL_ERROR, "42000", 102},

@@ -98,7 +98,7 @@ TEST_F(Procedures, SpRenameStatesAndMessages) {
                "is not permitted."},
       {"sp_rename 'nada','x'", SQL_ERROR, "42000", 15248,
        "Either the parameter @objname is ambiguous or the claimed @objtype (OBJECT) is wrong."},
-      {"sp_rename 'vista','v2'", SQL_ERROR, "42000", 15248},
+      {"sp_rename 'vista','VISTA'", SQL_SUCCESS_WITH_INFO, "01000", 15477},  // views too
       {"sp_rename 'sqlite_master','x'", SQL_ERROR, "42000", 15248},
       {"sp_rename 'art','CLI'", SQL_ERROR, "42000", 15335,
        inUse + "CLI' is already in use as a OBJECT name and would cause a duplicate that is not "

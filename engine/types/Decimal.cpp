@@ -1,0 +1,277 @@
+#include "types/Decimal.h"
+
+#include <sqlite3.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "common/Error.h"
+#include "convert/ToC.h"
+#include "types/Values.h"
+
+namespace engine::types {
+
+const char kDecimalCollation[] = "zorb_decimal";
+
+namespace {
+
+const __int128 kLimit = [] {  // 10^38
+  __int128 v = 1;
+  for (int i = 0; i < 38; ++i) v *= 10;
+  return v;
+}();
+
+__int128 Abs(__int128 v) { return v < 0 ? -v : v; }
+
+}  // namespace
+
+bool ParseDecimal128(std::string_view text, Decimal128& out) {
+  size_t i = 0, n = text.size();
+  while (i < n && text[i] == ' ') ++i;
+  while (n > i && text[n - 1] == ' ') --n;
+  bool neg = false;
+  if (i < n && (text[i] == '-' || text[i] == '+')) neg = text[i++] == '-';
+  __int128 v = 0;
+  int digits = 0, scale = 0;
+  bool point = false, any = false;
+  for (; i < n; ++i) {
+    char c = text[i];
+    if (c == '.' && !point) {
+      point = true;
+      continue;
+    }
+    if (c < '0' || c > '9') return false;
+    any = true;
+    if (v == 0 && c == '0' && !point) continue;  // leading zeros
+    if (++digits > 38) return false;
+    v = v * 10 + (c - '0');
+    if (point) ++scale;
+  }
+  if (!any) return false;
+  out.value = neg ? -v : v;
+  out.scale = scale;
+  return true;
+}
+
+int Digits(const Decimal128& d) {
+  __int128 v = Abs(d.value);
+  int n = 1;
+  while (v >= 10) {
+    v /= 10;
+    ++n;
+  }
+  return n;
+}
+
+bool Rescale(Decimal128& d, int scale) {
+  while (d.scale < scale) {
+    if (Abs(d.value) >= kLimit / 10) return false;
+    d.value *= 10;
+    ++d.scale;
+  }
+  while (d.scale > scale) {
+    __int128 q = d.value / 10, r = d.value % 10;
+    if (r >= 5) ++q;
+    if (r <= -5) --q;
+    d.value = q;
+    --d.scale;
+  }
+  return true;
+}
+
+std::string FormatDecimal128(const Decimal128& d) {
+  __int128 v = Abs(d.value);
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), char('0' + int(v % 10)));
+    v /= 10;
+  } while (v);
+  if (d.scale > 0) {
+    if (digits.size() <= size_t(d.scale)) digits.insert(0, size_t(d.scale) + 1 - digits.size(), '0');
+    digits.insert(digits.size() - size_t(d.scale), ".");
+  }
+  return d.value < 0 ? "-" + digits : digits;
+}
+
+namespace {
+
+// Numbers in order; a text that is no number after every number, by its bytes.
+int Collate(void*, int na, const void* a, int nb, const void* b) {
+  Decimal128 x, y;
+  std::string_view sa(static_cast<const char*>(a), size_t(na)),
+      sb(static_cast<const char*>(b), size_t(nb));
+  bool okA = ParseDecimal128(sa, x), okB = ParseDecimal128(sb, y);
+  if (okA && okB) {
+    int scale = std::max(x.scale, y.scale);
+    if (Rescale(x, scale) && Rescale(y, scale)) return x.value < y.value ? -1 : x.value > y.value;
+    long double dx = std::strtold(std::string(sa).c_str(), nullptr),
+                dy = std::strtold(std::string(sb).c_str(), nullptr);
+    return dx < dy ? -1 : dx > dy;
+  }
+  // Numbers in other forms (1.5e16) by their value.
+  std::string ta(sa), tb(sb);
+  char *endA = nullptr, *endB = nullptr;
+  long double dx = std::strtold(ta.c_str(), &endA), dy = std::strtold(tb.c_str(), &endB);
+  bool numA = !ta.empty() && *endA == '\0', numB = !tb.empty() && *endB == '\0';
+  if (numA && numB) return dx < dy ? -1 : dx > dy;
+  if (numA != numB) return numA ? -1 : 1;
+  int c = std::memcmp(a, b, size_t(std::min(na, nb)));
+  return c ? c : (na < nb ? -1 : na > nb);
+}
+
+// SUM: integers exactly (an overflow is SQL Server's 8115), decimal texts exactly, anything
+// else as a double. It also serves as a window function.
+struct Sum {
+  long long count = 0;
+  __int128 integers = 0;
+  Decimal128 decimal;
+  bool anyDecimal = false, anyReal = false;
+  long double real = 0;
+  bool overflow = false;
+};
+
+void Add(Sum& s, sqlite3_value* v, int sign) {
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL: return;
+    case SQLITE_INTEGER: s.integers += sign * (__int128)sqlite3_value_int64(v); break;
+    case SQLITE_TEXT: {
+      Decimal128 d;
+      std::string_view t(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                         size_t(sqlite3_value_bytes(v)));
+      if (ParseDecimal128(t, d)) {
+        int scale = std::max(d.scale, s.decimal.scale);
+        if (Rescale(d, scale) && Rescale(s.decimal, scale)) {
+          s.decimal.value += sign * d.value;
+          s.anyDecimal = true;
+          if (Abs(s.decimal.value) >= kLimit) s.overflow = true;
+          break;
+        }
+      }
+      s.anyReal = true;
+      s.real += sign * (long double)sqlite3_value_double(v);
+      break;
+    }
+    default:
+      s.anyReal = true;
+      s.real += sign * (long double)sqlite3_value_double(v);
+      break;
+  }
+  s.count += sign;
+}
+
+// SQLite's aggregate memory is not aligned for 128-bit integers: it holds a pointer to the sum,
+// which the final call frees.
+Sum* StateOf(sqlite3_context* ctx, bool create) {
+  auto** slot = static_cast<Sum**>(sqlite3_aggregate_context(ctx, create ? sizeof(Sum*) : 0));
+  if (!slot) return nullptr;
+  if (!*slot && create) *slot = new Sum();
+  return *slot;
+}
+
+void SumStep(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (Sum* s = StateOf(ctx, true)) Add(*s, argv[0], 1);
+}
+
+void SumInverse(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (Sum* s = StateOf(ctx, true)) Add(*s, argv[0], -1);
+}
+
+void SumValue(sqlite3_context* ctx) {
+  Sum* s = StateOf(ctx, false);
+  if (!s || s->count == 0) return sqlite3_result_null(ctx);
+  auto fail = [&](const char* type) {
+    std::string m = EncodeError(EngineError(
+        "22003", 8115, std::string("Arithmetic overflow error converting expression to data type ") +
+                           type + "."));
+    sqlite3_result_error(ctx, m.data(), int(m.size()));
+  };
+  if (s->anyReal) {
+    long double total = s->real + (long double)s->integers;
+    if (s->anyDecimal) {
+      long double f = 1;
+      for (int i = 0; i < s->decimal.scale; ++i) f *= 10;
+      total += (long double)s->decimal.value / f;
+    }
+    return sqlite3_result_double(ctx, double(total));
+  }
+  if (!s->anyDecimal) {
+    if (s->integers > INT64_MAX || s->integers < INT64_MIN) return fail("bigint");
+    return sqlite3_result_int64(ctx, (long long)s->integers);
+  }
+  Decimal128 total = s->decimal, ints{s->integers, 0};
+  if (s->overflow || !Rescale(ints, total.scale)) return fail("numeric");
+  total.value += ints.value;
+  if (Abs(total.value) >= kLimit) return fail("numeric");
+  std::string text = FormatDecimal128(total);
+  // A number SQLite can compare when a double holds it exactly; the exact text otherwise.
+  double d = std::strtod(text.c_str(), nullptr);
+  Decimal128 back;
+  if (ParseDecimal128(convert::FormatDouble(d), back) && Rescale(back, total.scale) &&
+      back.value == total.value)
+    return sqlite3_result_double(ctx, d);
+  sqlite3_result_text(ctx, text.data(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+// AVG as SQL Server computes it: integers give an integer (truncated), decimals keep at least
+// 6 decimals exactly, anything else a double.
+void AvgValue(sqlite3_context* ctx) {
+  Sum* s = StateOf(ctx, false);
+  if (!s || s->count == 0) return sqlite3_result_null(ctx);
+  if (s->anyReal) {
+    long double total = s->real + (long double)s->integers;
+    if (s->anyDecimal) {
+      long double f = 1;
+      for (int i = 0; i < s->decimal.scale; ++i) f *= 10;
+      total += (long double)s->decimal.value / f;
+    }
+    return sqlite3_result_double(ctx, double(total / s->count));
+  }
+  if (!s->anyDecimal) return sqlite3_result_int64(ctx, (long long)(s->integers / s->count));
+  Decimal128 total = s->decimal, ints{s->integers, 0};
+  int scale = std::max(total.scale, 6);
+  if (s->overflow || !Rescale(ints, total.scale)) return sqlite3_result_null(ctx);
+  total.value += ints.value;
+  // One more decimal than kept, to round the last one.
+  if (!Rescale(total, scale + 1)) {
+    long double f = 1;
+    for (int i = 0; i < total.scale; ++i) f *= 10;
+    return sqlite3_result_double(ctx, double((long double)total.value / f / s->count));
+  }
+  Decimal128 avg{total.value / s->count, scale + 1};
+  Rescale(avg, scale);
+  std::string text = FormatDecimal128(avg);
+  double d = std::strtod(text.c_str(), nullptr);
+  Decimal128 back;
+  if (ParseDecimal128(convert::FormatDouble(d), back) && Rescale(back, avg.scale) &&
+      back.value == avg.value)
+    return sqlite3_result_double(ctx, d);
+  sqlite3_result_text(ctx, text.data(), int(text.size()), SQLITE_TRANSIENT);
+}
+
+void AvgFinal(sqlite3_context* ctx) {
+  AvgValue(ctx);
+  if (auto** slot = static_cast<Sum**>(sqlite3_aggregate_context(ctx, 0))) {
+    delete *slot;
+    *slot = nullptr;
+  }
+}
+
+void SumFinal(sqlite3_context* ctx) {
+  SumValue(ctx);
+  if (auto** slot = static_cast<Sum**>(sqlite3_aggregate_context(ctx, 0))) {
+    delete *slot;
+    *slot = nullptr;
+  }
+}
+
+}  // namespace
+
+void RegisterDecimal(sqlite3* db) {
+  sqlite3_create_collation_v2(db, kDecimalCollation, SQLITE_UTF8, nullptr, Collate, nullptr);
+  sqlite3_create_window_function(db, "sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                 SumStep, SumFinal, SumValue, SumInverse, nullptr);
+  sqlite3_create_window_function(db, "avg", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                 SumStep, AvgFinal, AvgValue, SumInverse, nullptr);
+}
+
+}  // namespace engine::types

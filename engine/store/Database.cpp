@@ -239,6 +239,7 @@ void Database::Exec(const char* sql) {
 
 void Database::WaitForWriteLock() {
   if (sqlite3_txn_state(db_, "main") != SQLITE_TXN_NONE) return;
+  if (locks_ && !locks_->OthersHoldWrite()) return;  // no table lock to wait for
   // (sqlite3_exec directly: Exec would expire the handle's prepared queries.)
   int rc = sqlite3_exec(db_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
   if (locks_) locks_->WriteWaitEnded();

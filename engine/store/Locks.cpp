@@ -208,6 +208,14 @@ void Locks::SetHoldsWrite(bool holds) {
   if (slot_ >= 0) shared_->slots[slot_].holdsWrite.store(holds ? 1 : 0);
 }
 
+bool Locks::OthersHoldWrite() {
+  if (!Map(false)) return false;  // nobody ever registered, so nobody holds it in a transaction
+  int used = int(std::min<uint32_t>(shared_->used.load(), kSlots));
+  for (int i = 0; i < used; ++i)
+    if (i != slot_ && shared_->slots[i].holdsWrite.load() != 0) return true;
+  return false;
+}
+
 void Locks::SetTransaction(bool open) {
   if (open) {
     inTransaction_ = true;

@@ -75,6 +75,8 @@ class Locks {
   void SetTransaction(bool open);
   // Whether the connection holds the database's write lock inside a transaction.
   void SetHoldsWrite(bool holds);
+  // Whether another connection says it holds the write lock inside a transaction.
+  bool OthersHoldWrite();
   // Called while waiting for the database's write lock: false when the wait should end because
   // this connection is a deadlock's victim.
   bool WriteWaitMayGoOn(bool first);

@@ -36,32 +36,7 @@ namespace {
 
 // ---- values in and out of SQLite ----
 
-Value Arg(sqlite3_value* v) {
-  Value r;
-  switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER:
-      r.kind = Value::Kind::Integer;
-      r.i = sqlite3_value_int64(v);
-      break;
-    case SQLITE_FLOAT:
-      r.kind = Value::Kind::Real;
-      r.d = sqlite3_value_double(v);
-      break;
-    case SQLITE_TEXT:
-      r.kind = Value::Kind::Text;
-      r.s.assign(reinterpret_cast<const char*>(sqlite3_value_text(v)),
-                 size_t(sqlite3_value_bytes(v)));
-      break;
-    case SQLITE_BLOB:
-      r.kind = Value::Kind::Blob;
-      if (sqlite3_value_bytes(v) > 0)
-        r.s.assign(static_cast<const char*>(sqlite3_value_blob(v)), size_t(sqlite3_value_bytes(v)));
-      break;
-    default:
-      break;
-  }
-  return r;
-}
+Value Arg(sqlite3_value* v) { return FromSqlite(v); }
 
 std::string TextArg(sqlite3_value* v) {
   const unsigned char* t = sqlite3_value_text(v);

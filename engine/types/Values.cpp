@@ -293,32 +293,6 @@ int Collate(void*, int na, const void* a, int nb, const void* b) {
                      static_cast<const unsigned char*>(b), size_t(nb));
 }
 
-Value FromSqlite(sqlite3_value* v) {
-  Value r;
-  switch (sqlite3_value_type(v)) {
-    case SQLITE_INTEGER:
-      r.kind = Value::Kind::Integer;
-      r.i = sqlite3_value_int64(v);
-      break;
-    case SQLITE_FLOAT:
-      r.kind = Value::Kind::Real;
-      r.d = sqlite3_value_double(v);
-      break;
-    case SQLITE_TEXT:
-      r.kind = Value::Kind::Text;
-      r.s.assign(reinterpret_cast<const char*>(sqlite3_value_text(v)),
-                 size_t(sqlite3_value_bytes(v)));
-      break;
-    case SQLITE_BLOB:
-      r.kind = Value::Kind::Blob;
-      if (sqlite3_value_bytes(v) > 0)
-        r.s.assign(static_cast<const char*>(sqlite3_value_blob(v)), size_t(sqlite3_value_bytes(v)));
-      break;
-    default:
-      break;
-  }
-  return r;
-}
 
 // zorb_value(value, kind, length, scale, date format)
 void ConvertFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -351,6 +325,33 @@ void ConvertFunction(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 }  // namespace
+
+Value FromSqlite(sqlite3_value* v) {
+  Value r;
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+      r.kind = Value::Kind::Integer;
+      r.i = sqlite3_value_int64(v);
+      break;
+    case SQLITE_FLOAT:
+      r.kind = Value::Kind::Real;
+      r.d = sqlite3_value_double(v);
+      break;
+    case SQLITE_TEXT:
+      r.kind = Value::Kind::Text;
+      r.s.assign(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                 size_t(sqlite3_value_bytes(v)));
+      break;
+    case SQLITE_BLOB:
+      r.kind = Value::Kind::Blob;
+      if (sqlite3_value_bytes(v) > 0)
+        r.s.assign(static_cast<const char*>(sqlite3_value_blob(v)), size_t(sqlite3_value_bytes(v)));
+      break;
+    default:
+      break;
+  }
+  return r;
+}
 
 Value ConvertForColumn(const Value& v, const TypeDecl& t, std::string_view dateFormat) {
   if (v.IsNull()) return v;

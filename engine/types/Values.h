@@ -11,6 +11,7 @@
 #include "types/TypeDecl.h"
 
 struct sqlite3;
+struct sqlite3_value;
 
 namespace engine::types {
 
@@ -19,6 +20,9 @@ namespace engine::types {
 // and 22008/242 (not a date, date out of range).
 cursor::Value ConvertForColumn(const cursor::Value& v, const TypeDecl& t,
                                std::string_view dateFormat);
+
+// A function argument as an engine value (text and blobs copied).
+cursor::Value FromSqlite(sqlite3_value* v);
 
 // Registers the collation and the conversion function on a connection.
 void Register(sqlite3* db);

@@ -1,5 +1,7 @@
 // Writing records: positioned updates and deletes on the open cursor, additions by INSERT or
 // through the cursor, single-field changes and the arithmetic on a field under a row lock.
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -160,7 +162,17 @@ void ArchSql::OperaCmp(int cmp, double valor, int operacion) {
       default: nuevo = actual; break;
     }
   }
-  PonNumCmp(cmp, nuevo);
-  Graba(0);
+  if (!std::isfinite(nuevo) && sent) {
+    // A division by zero (or an overflow) has no value to store: the field keeps its own.
+    sent->ret = SQL_ERROR;
+    sent->sqlState[0] = '\0';
+    snprintf(sent->mensaje, sizeof sent->mensaje,
+             "Field %d: operation %d gives no finite number: not written.", cmp, operacion);
+    sent->lonMensaje = SQLSMALLINT(strlen(sent->mensaje));
+    RegistraError(sent, kOpGraba, sent->tabla);
+  } else {
+    PonNumCmp(cmp, nuevo);
+    Graba(0);
+  }
   Libera();
 }

@@ -136,6 +136,8 @@ TEST_F(Escritura, EveryWriteIsReadBack) {
       {"B b; M 1 3 2; R; B c; M 1 4 2; R", "1 b|40|y 1 c|15|z", "a|10|x b|40|y c|15|z ", nullptr},
       {"O 1 -1 7; R; B b; O 1 0 7; O 1 1 3; O 1 2 1; R; B c; O 1 9 7; R",
        "a|7|x 1 b|9|y 1 c|30|z", "a|10|x b|9|y c|30|z ", nullptr},
+      // A division by zero writes nothing and says so.
+      {"B b; O 1 4 0; R", "1 b|20|y", kInicial, "Error SQL 200--E\r\nField 1: operation 4 gives"},
   };
   for (const Caso& c : casos) {
     Inicia();

@@ -73,14 +73,15 @@ TEST_F(WideAndParams, ParameterArraysByColumnAndByRow) {
     char t[8];
     SQLLEN tInd;
   };
+  // Bound for the whole test: every later execution on the handle writes through them.
+  SQLUSMALLINT status[3];
+  SQLULEN done = 0;
   for (bool byRow : {false, true}) {
     s.Ok("DELETE FROM p");
     Row rows[3] = {{1, 0, "a", SQL_NTS}, {2, 0, "", SQL_NULL_DATA}, {3, 0, "ccc", 3}};
     SQLINTEGER ks[3] = {1, 2, 3};
     SQLLEN kInds[3] = {0, 0, 0}, tInds[3] = {SQL_NTS, SQL_NULL_DATA, 3};
     char ts[3][8] = {"a", "", "ccc"};
-    SQLUSMALLINT status[3];
-    SQLULEN done = 0;
     SQLHSTMT h = s.stmt->h;
     SetAttr(h, SQL_ATTR_PARAMSET_SIZE, 3);
     SetAttr(h, SQL_ATTR_PARAM_BIND_TYPE, byRow ? sizeof(Row) : SQL_PARAM_BIND_BY_COLUMN);

@@ -64,10 +64,12 @@ else()
   message(STATUS "No Wine for ${CMAKE_SYSTEM_PROCESSOR}: the Windows test programs are only built")
 endif()
 if(ZORB_WINE AND CMAKE_SIZEOF_VOID_P EQUAL 8)
-  # The engine's server folder of the host test.
+  # The engine's server of the host test, made by the Linux build's zorb tool (a folder becomes a
+  # server only when asked).
   add_test(NAME windows_server_folder
-           COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/servidor)
-  set_tests_properties(windows_server_folder PROPERTIES FIXTURES_SETUP servidor)
+           COMMAND ${ZORB_LINUX_BUILD}/bin/zorb ping --create -S ${CMAKE_BINARY_DIR}/servidor)
+  set_tests_properties(windows_server_folder PROPERTIES FIXTURES_SETUP servidor
+                       ENVIRONMENT "ODBCSYSINI=${ZORB_LINUX_BUILD}/etc")
   add_test(NAME windows_host
            COMMAND ${ZORB_WINE_RUN} $<TARGET_FILE:anfitrion> ${CMAKE_BINARY_DIR}/servidor)
   set_tests_properties(windows_host PROPERTIES FIXTURES_REQUIRED servidor TIMEOUT 300

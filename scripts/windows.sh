@@ -8,7 +8,7 @@ set -euo pipefail
 build=${1:-build} jobs=${2:-2} type=${3:-RelWithDebInfo}
 cd "$(dirname "$0")/.."
 linux=$(pwd)/$build
-cmake --build "$build" -j"$jobs" --target zorbengine -- --no-print-directory
+cmake --build "$build" -j"$jobs" --target zorbengine zorb_tool -- --no-print-directory
 
 launch=()
 if command -v ccache >/dev/null; then

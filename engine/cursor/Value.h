@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct sqlite3_stmt;
@@ -15,6 +16,25 @@ struct Value {
   int64_t i = 0;
   double d = 0;
   std::string s;  // Text and Blob bytes
+
+  static Value OfInteger(int64_t v) {
+    Value r;
+    r.kind = Kind::Integer;
+    r.i = v;
+    return r;
+  }
+  static Value OfReal(double v) {
+    Value r;
+    r.kind = Kind::Real;
+    r.d = v;
+    return r;
+  }
+  static Value OfText(std::string v) {
+    Value r;
+    r.kind = Kind::Text;
+    r.s = std::move(v);
+    return r;
+  }
 
   bool IsNull() const { return kind == Kind::Null; }
   static Value FromColumn(sqlite3_stmt* stmt, int column);

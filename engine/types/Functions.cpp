@@ -58,24 +58,9 @@ void Result(sqlite3_context* ctx, const Value& v) {
   }
 }
 
-Value Int(long long i) {
-  Value r;
-  r.kind = Value::Kind::Integer;
-  r.i = i;
-  return r;
-}
-Value Real(double d) {
-  Value r;
-  r.kind = Value::Kind::Real;
-  r.d = d;
-  return r;
-}
-Value Str(std::string s) {
-  Value r;
-  r.kind = Value::Kind::Text;
-  r.s = std::move(s);
-  return r;
-}
+Value Int(long long i) { return Value::OfInteger(i); }
+Value Real(double d) { return Value::OfReal(d); }
+Value Str(std::string s) { return Value::OfText(std::move(s)); }
 
 bool AnyNull(int argc, sqlite3_value** argv) {
   for (int i = 0; i < argc; ++i)

@@ -126,26 +126,9 @@ std::string NumberText(const Value& v) {
   return convert::FormatDouble(v.d);
 }
 
-Value Integer(long long i) {
-  Value r;
-  r.kind = Value::Kind::Integer;
-  r.i = i;
-  return r;
-}
-
-Value Real(double d) {
-  Value r;
-  r.kind = Value::Kind::Real;
-  r.d = d;
-  return r;
-}
-
-Value TextValue(std::string s) {
-  Value r;
-  r.kind = Value::Kind::Text;
-  r.s = std::move(s);
-  return r;
-}
+Value Integer(long long i) { return Value::OfInteger(i); }
+Value Real(double d) { return Value::OfReal(d); }
+Value TextValue(std::string s) { return Value::OfText(std::move(s)); }
 
 Value ToInteger(const Value& v, Kind k) {
   long double x;

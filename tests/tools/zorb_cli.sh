@@ -1,27 +1,12 @@
 #!/usr/bin/env bash
 # The zorb command as a user runs it: output texts and exit codes.
 set -u
+. "$(dirname "$0")/check.sh"
 zorb=$1
 tmp=$(mktemp -d /tmp/zorbcli-XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
 srv="$tmp/srv"
 cd "$tmp"
-pass=0 fail=0
-
-# check NAME EXPECTED_EXIT EXPECTED_OUTPUT -- command...
-check() {
-  local name=$1 want_rc=$2 want_out=$3
-  shift 4
-  local out rc
-  out=$("$@" 2>&1)
-  rc=$?
-  if [ "$rc" -eq "$want_rc" ] && [ "$out" = "$want_out" ]; then
-    pass=$((pass + 1))
-  else
-    fail=$((fail + 1))
-    printf 'FAIL %s: exit %s (want %s)\n--- got\n%s\n--- want\n%s\n' "$name" "$rc" "$want_rc" "$out" "$want_out"
-  fi
-}
 
 # Servers are made only by ping --create; a text outside a server name is refused first.
 check not-a-server 1 "zorb ping: cannot connect to server '$tmp', database 'master'" -- "$zorb" ping -S "$tmp"

@@ -1,29 +1,14 @@
 #!/usr/bin/env bash
 # The data-file commands of zorb as a user runs them: tables, dump, restructure.
 set -u
+. "$(dirname "$0")/check.sh"
 zorb=$1
 tmp=$(mktemp -d /tmp/zorbfiles-XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
 srv="$tmp/srv"
 cd "$tmp"
-pass=0 fail=0
 z() { timeout 60 "$zorb" "$@"; }
 z ping --create -S "$srv" >/dev/null
-
-# check NAME EXPECTED_EXIT EXPECTED_OUTPUT -- command...
-check() {
-  local name=$1 want_rc=$2 want_out=$3
-  shift 4
-  local out rc
-  out=$("$@" 2>&1)
-  rc=$?
-  if [ "$rc" -eq "$want_rc" ] && [ "$out" = "$want_out" ]; then
-    pass=$((pass + 1))
-  else
-    fail=$((fail + 1))
-    printf 'FAIL %s: exit %s (want %s)\n--- got\n%s\n--- want\n%s\n' "$name" "$rc" "$want_rc" "$out" "$want_out"
-  fi
-}
 c=(-S "$srv" -d shop)
 
 z sql -S "$srv" "CREATE DATABASE shop" >/dev/null

@@ -382,58 +382,34 @@ struct Sonda : numero {
   ~Sonda() override { destruidos++; }
 };
 
+// What the member-pointer check above cannot see: entry 1 of every table destroys and frees (the
+// sanitizer build catches a wrong delete), and a call by position passes the object first.
 TEST(Ranuras, LlamadasDelAnfitrion) {
-  // Slot 0 destroys and frees.
   campo* sonda = new Sonda;
   Llama<void>(sonda, 1);
   EXPECT_EQ(destruidos, 1);
-
   numero n(0);
-  Llama<void, double>(&n, S(1), 2.345);
-  Llama<void, int>(&n, S(10), 2);
-  EXPECT_EQ((Llama<double>(&n, S(4))), 2.35);
   Llama<void, const char*, int>(&n, S(2), "-1234.5", 7);
-  EXPECT_STREQ((Llama<const char*>(&n, S(6))), "-1,234.50");
+  EXPECT_STREQ((Llama<const char*>(&n, S(6))), "-1,234.5");
   EXPECT_EQ((Llama<int>(&n, S(12))), 7);
-  fecha f(190510.0, 1);
-  EXPECT_EQ((Llama<int>(&f, S(11))), 3);
 
   vector* v = NvoVector();
   Llama<void, int, const char*>(v, S(12), 3, "539769");
-  Llama<void, int, double>(v, S(11), 1, 2.5);
-  EXPECT_EQ((Llama<int>(v, S(2))), 4);
   EXPECT_EQ((Llama<int, int>(v, S(10), 3)), 733911);
-  int tubo[2];
-  ASSERT_EQ(pipe(tubo), 0);
-  Llama<void, ArchivoHost>(v, S(15), tubo[1]);
-  vector2 copia;
-  Llama<void, ArchivoHost>(&copia, S(14), tubo[0]);
-  EXPECT_STREQ(copia.Elem(1), "2.5");
   Llama<void>(v, 1);
-
   // A matriz2 reached through its matriz part, and through its Vctr part.
   matriz* m = NvaMatriz();
   Llama<void, int, int, const char*>(m, S(12), 1, 2, "7 ");
-  EXPECT_EQ((Llama<int>(m, S(2))), 2);
   EXPECT_STREQ((Llama<const char*, int, int>(m, S(13), 1, 2)), "7");
   Vctr* fabrica = static_cast<matriz2*>(m);
   vector* fila = Llama<vector*>(fabrica, 1);
   EXPECT_EQ(fila->Cuenta(), 0);
   Llama<void, vector*>(fabrica, 0, fila);
   Llama<void>(m, 1);
-
   entero* e = NvoEntero();
-  EXPECT_EQ((Llama<int, int>(e, S(7), 5)), 1);
   Llama<void, int, int>(e, S(6), 2, -3);
   EXPECT_EQ((Llama<int, int>(e, S(3), 2)), -3);
-  EXPECT_EQ((Llama<int>(e, S(4))), 5);
-  Llama<void, ArchivoHost>(e, S(13), tubo[1]);
-  entero2 leido;
-  Llama<void, ArchivoHost>(&leido, S(12), tubo[0]);
-  EXPECT_EQ(leido.Elem(2), -3);
   Llama<void>(e, 1);
-  close(tubo[0]);
-  close(tubo[1]);
 }
 
 #else

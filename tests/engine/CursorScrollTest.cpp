@@ -1,5 +1,6 @@
 // Scrollable cursors: ODBC's positioning rules on static and dynamic cursors, the choice of the
 // cursor served, and what only a dynamic cursor does (other connections' commits, ties, NULLs).
+// The table cursor's keyed reads through an index hint run against a model in the cursor tests.
 #include <algorithm>
 #include <cstring>
 
@@ -259,37 +260,11 @@ std::vector<std::string> Walk(OdbcStmt& st, const std::string& sql, SQLULEN rows
   return out;
 }
 
-// Equal keys come in row id order, in both directions and whatever the rowset size.
-TEST_F(Scrolling, DynamicTiesAreBrokenByRowId) {
-  Session s(entorno.servidor());
-  s.Ok("CREATE TABLE d (id char(2) NOT NULL, k int NOT NULL, c char(3))");
-  s.Ok("CREATE INDEX d_k ON d (k)");
-  const char* rows[][3] = {{"a", "2", "X"}, {"b", "1", "x"}, {"c", "2", "y"}, {"d", "1", "X"},
-                           {"e", "2", "x"}, {"f", "3", "X"}, {"g", "2", "x"}};
-  for (auto& r : rows)
-    s.Ok(std::string("INSERT INTO d VALUES ('") + r[0] + "', " + r[1] + ", '" + r[2] + "')");
-  struct Case {
-    std::string sql;
-    std::vector<std::string> order;
-  } cases[] = {
-      {"SELECT id FROM d ORDER BY k", {"b ", "d ", "a ", "c ", "e ", "g ", "f "}},
-      {"SELECT id FROM d ORDER BY k DESC", {"f ", "a ", "c ", "e ", "g ", "b ", "d "}},
-      // 'X' and 'x' tie under the collation: the row id decides.
-      {"SELECT id FROM d ORDER BY c", {"a ", "b ", "d ", "e ", "f ", "g ", "c "}},
-      {"SELECT id FROM d WHERE k = 2 ORDER BY c DESC, k", {"c ", "a ", "e ", "g "}},
-      {"SELECT id FROM d", {"a ", "b ", "c ", "d ", "e ", "f ", "g "}},
-  };
-  for (const Case& c : cases)
-    for (SQLULEN rowset : {1, 2, 3, 10})
-      for (bool back : {false, true})
-        EXPECT_EQ(Walk(*s.stmt, c.sql, rowset, back), c.order)
-            << c.sql << " rowset " << rowset << (back ? " backwards" : "");
-}
-
-// NULLs sort first ascending and last descending; a dynamic cursor walks past them in both
-// directions exactly as the whole ordered result (row id last) lists them. The indexes give
-// the boundary queries different plans: none, a NOT NULL column, one key, two keys, unique.
-TEST_F(Scrolling, DynamicOrderWithNulls) {
+// NULLs sort first ascending and last descending, equal keys (equal under the collation too:
+// 'y' and 'Y') come in row id order; a dynamic cursor walks past them in both directions exactly
+// as the whole ordered result (row id last) lists them. The indexes give the boundary queries
+// different plans: none, a NOT NULL column, one key, two keys, unique.
+TEST_F(Scrolling, DynamicOrderWithNullsAndTies) {
   Session s(entorno.servidor());
   const char* tables[] = {
       "CREATE TABLE n (id varchar(3) NOT NULL, a int, b varchar(2), c int NOT NULL)",
@@ -300,26 +275,29 @@ TEST_F(Scrolling, DynamicOrderWithNulls) {
   s.Ok(tables[0]);
   int id = 0;
   for (const char* a : {"NULL", "1", "2"})
-    for (const char* b : {"NULL", "'x'", "'Y'"})
+    for (const char* b : {"NULL", "'x'", "'y'"})
       for (const char* c : {"2", "1"})
         for (int copy = 0; copy < 2; ++copy)
           if (copy == 0 || std::string(b) != "'x'")
-            s.Ok("INSERT INTO n VALUES ('" + std::to_string(++id) + "', " + a + ", " + b + ", " +
-                 std::string(c) + ")");
-  const char* orders[] = {"a",          "a DESC",      "a, b",       "a DESC, b",
-                          "a, b DESC",  "b, a",        "a, b, c",    "c, a DESC, b",
-                          "a, b DESC, c DESC", "b DESC, c"};
+            s.Ok("INSERT INTO n VALUES ('" + std::to_string(++id) + "', " + a + ", " +
+                 (copy && std::string(b) == "'y'" ? "'Y'" : b) + ", " + std::string(c) + ")");
+  const char* orders[] = {"ORDER BY a",          "ORDER BY a DESC",       "ORDER BY a, b",
+                          "ORDER BY a DESC, b",  "ORDER BY a, b DESC",    "ORDER BY b, a",
+                          "ORDER BY a, b, c",    "ORDER BY c, a DESC, b", "ORDER BY b DESC, c",
+                          "ORDER BY a, b DESC, c DESC", "WHERE a = 2 ORDER BY b DESC, c", ""};
   for (int stage = 0; stage < 4; ++stage) {
     if (stage == 3)
       s.Ok("DELETE FROM n WHERE id IN (SELECT max(id) FROM n GROUP BY a, b, c "
            "HAVING count(*) > 1)");
     if (stage > 0) s.Ok(tables[stage]);
-    for (const char* order : orders) {
-      std::string sql = std::string("SELECT id FROM n ORDER BY ") + order;
+    for (const char* clause : orders) {
+      const std::string order = clause;
+      const std::string sql = "SELECT id FROM n " + order;
       SetAttr(s.stmt->h, SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_STATIC);
       std::vector<std::string> expected;
-      for (const auto& r : s.stmt->Query(sql + ", rowid")) expected.push_back(r[0]);
-      ASSERT_GT(expected.size(), 10u);
+      for (const auto& r : s.stmt->Query(sql + (order.empty() ? "ORDER BY rowid" : ", rowid")))
+        expected.push_back(r[0]);
+      ASSERT_GT(expected.size(), 4u);
       for (SQLULEN rowset : {1, 4})
         for (bool back : {false, true})
           EXPECT_EQ(Walk(*s.stmt, sql, rowset, back), expected)
@@ -407,61 +385,6 @@ TEST_F(Scrolling, DynamicCursorKeepsItsParameters) {
     ASSERT_EQ(SQLFetchScroll(h, o, 0), SQL_SUCCESS);
     EXPECT_EQ(std::vector<SQLINTEGER>(k, k + fetched), rows);
   }
-}
-
-// The table cursor's reads: an ODBC 2 application, a dynamic cursor with an index hint and a key
-// condition, rowsets of 10 and 1, SQLExtendedFetch FIRST/NEXT/LAST/PRIOR.
-TEST_F(Scrolling, LibraryReadsThroughAnIndexHint) {
-  Session s(entorno.servidor(), SQL_OV_ODBC2);
-  s.Ok("CREATE TABLE ARTIC (C1 char(4) NOT NULL, C2 char(3) NOT NULL, C3 dec(10,2))");
-  s.Ok("CREATE UNIQUE INDEX ARTIC_indent ON ARTIC (C1, C2)");
-  for (const char* c1 : {"b", "a", "c"})
-    for (const char* c2 : {"z", "x", "y"})
-      s.Ok(std::string("insert ARTIC values ('") + c1 + "','" + c2 + "',1.5)");
-  SQLHSTMT h = s.stmt->h;
-  char c1[10][5], c2[10][4];
-  double c3[10];
-  SQLLEN i1[10], i2[10], i3[10];
-  struct Read {
-    SQLUSMALLINT orientation;
-    SQLULEN rowset;
-    SQLRETURN rc;
-    std::string rows;
-  };
-  // One query through the hint and the fetches on it.
-  auto reads = [&](const std::string& where, const std::vector<Read>& fetches) {
-    SQLFreeStmt(h, SQL_CLOSE);
-    SetAttr(h, SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
-    SetAttr(h, SQL_ATTR_CONCURRENCY, SQL_CONCUR_VALUES);
-    std::string sql = "SELECT * FROM ARTIC WITH(INDEX(ARTIC_indent)) " + where + " ORDER BY C1,C2";
-    ASSERT_EQ(s.Exec(sql), SQL_SUCCESS) << sql << " " << s.diag().message;
-    SQLBindCol(h, 1, SQL_C_CHAR, c1, sizeof c1[0], i1);
-    SQLBindCol(h, 2, SQL_C_CHAR, c2, sizeof c2[0], i2);
-    SQLBindCol(h, 3, SQL_C_DOUBLE, c3, 0, i3);
-    for (const Read& r : fetches) {
-      SetAttr(h, SQL_ROWSET_SIZE, r.rowset);
-      SQLULEN fetched = 0;
-      SQLUSMALLINT status[10];
-      EXPECT_EQ(Rc(SQLExtendedFetch(h, r.orientation, 0, &fetched, status)), Rc(r.rc)) << sql;
-      std::string got;
-      for (SQLULEN i = 0; i < fetched; ++i) {
-        got += (i ? "|" : "") + std::string(c1[i], 1) + " " + std::string(c2[i], 1);
-        EXPECT_EQ(c3[i], 1.5);
-      }
-      EXPECT_EQ(got, r.rows) << sql << " " << r.orientation;
-    }
-  };
-  reads(" WHERE ( C1>'a' OR C1='a' AND C2>='y' ) ",
-        {{SQL_FETCH_FIRST, 10, SQL_SUCCESS, "a y|a z|b x|b y|b z|c x|c y|c z"}});
-  reads(" WHERE ( C1>'a' OR C1='a' AND C2>'y' ) ",
-        {{SQL_FETCH_FIRST, 1, SQL_SUCCESS, "a z"}, {SQL_FETCH_NEXT, 1, SQL_SUCCESS, "b x"}});
-  reads(" WHERE ( C1<'c' OR C1='c' AND C2<='x' ) ",
-        {{SQL_FETCH_LAST, 10, SQL_SUCCESS, "a x|a y|a z|b x|b y|b z|c x"}});
-  reads(" WHERE ( C1<'b' OR C1='b' AND C2<'z' ) ",
-        {{SQL_FETCH_LAST, 1, SQL_SUCCESS, "b y"},
-         {SQL_FETCH_PRIOR, 1, SQL_SUCCESS, "b x"},
-         {SQL_FETCH_PRIOR, 10, SQL_SUCCESS_WITH_INFO, "a x|a y|a z|b x|b y"}});
-  reads("", {{SQL_FETCH_NEXT, 10, SQL_SUCCESS, "a x|a y|a z|b x|b y|b z|c x|c y|c z"}});
 }
 
 // Forward-only cursors refuse to scroll; a static cursor knows its row numbers.

@@ -95,18 +95,15 @@ TEST_F(Statements, LiteralsNamesAndCommentsAreReadAsTSql) {
   EXPECT_EQ(SQLMoreResults(s.stmt->h), SQL_NO_DATA);
 }
 
-// 25 rows in blocks of 10 through SQLFetch: 10, 10, 5 and then no data; a cut text marks its
-// row, statuses past the rows are NOROW.
+// 25 rows in blocks of 10 through SQLFetch: 10, 10, 5 and then no data, statuses past the rows
+// NOROW. What each bound element gets (NULLs, cut texts) is the conversion tests' part.
 TEST_F(Statements, BoundRowArraysFetchBlocks) {
   Session s(entorno.servidor());
-  s.Ok("CREATE TABLE r (C1 int NOT NULL, C2 varchar(12))");
-  for (int i = 1; i <= 25; ++i)
-    s.Ok("INSERT INTO r VALUES (" + std::to_string(i) + ", " +
-         (i % 7 == 0 ? std::string("NULL") : "'fila " + std::to_string(i) + "'") + ")");
+  s.Ok("CREATE TABLE r (C1 int NOT NULL)");
+  for (int i = 1; i <= 25; ++i) s.Ok("INSERT INTO r VALUES (" + std::to_string(i) + ")");
   SQLHSTMT h = s.stmt->h;
   SQLINTEGER c1[10];
-  char c2[10][8];
-  SQLLEN i1[10], i2[10];
+  SQLLEN i1[10];
   SQLUSMALLINT status[10];
   SQLULEN fetched = 0, size = 0;
   // Either name of the rowset size sets both.
@@ -119,28 +116,18 @@ TEST_F(Statements, BoundRowArraysFetchBlocks) {
   SetAttr(h, SQL_ATTR_ROW_STATUS_PTR, reinterpret_cast<SQLULEN>(status));
   SetAttr(h, SQL_ATTR_ROWS_FETCHED_PTR, reinterpret_cast<SQLULEN>(&fetched));
   SQLBindCol(h, 1, SQL_C_LONG, c1, 0, i1);
-  SQLBindCol(h, 2, SQL_C_CHAR, c2, sizeof c2[0], i2);
-  ASSERT_EQ(s.Exec("SELECT C1, C2 FROM r ORDER BY C1"), SQL_SUCCESS);
+  ASSERT_EQ(s.Exec("SELECT C1 FROM r ORDER BY C1"), SQL_SUCCESS);
   std::vector<SQLULEN> blocks;
   for (int next = 1;; next += 10) {
     std::memset(status, 0xEE, sizeof status);
     SQLRETURN rc = SQLFetch(h);
     if (rc == SQL_NO_DATA) break;
-    // "fila 10" and up do not fit in 8 bytes: cut with 01004.
-    ASSERT_TRUE(SQL_SUCCEEDED(rc)) << Rc(rc);
+    ASSERT_EQ(Rc(rc), Rc(SQL_SUCCESS));
     blocks.push_back(fetched);
     for (SQLULEN r = 0; r < 10; ++r) {
-      int k = next + int(r);
-      std::string full = k % 7 ? "fila " + std::to_string(k) : "";
-      if (r >= fetched) {
-        EXPECT_EQ(status[r], SQL_ROW_NOROW) << r;
-      } else {
-        EXPECT_EQ(c1[r], k);
-        EXPECT_EQ(i2[r], full.empty() ? SQL_NULL_DATA : SQLLEN(full.size())) << k;
-        if (!full.empty()) {
-          EXPECT_EQ(std::string(c2[r]), full.substr(0, 7));
-        }
-        EXPECT_EQ(status[r], full.size() > 7 ? SQL_ROW_SUCCESS_WITH_INFO : SQL_ROW_SUCCESS);
+      EXPECT_EQ(status[r], r < fetched ? SQL_ROW_SUCCESS : SQL_ROW_NOROW) << next << " " << r;
+      if (r < fetched) {
+        EXPECT_EQ(c1[r], next + int(r));
       }
     }
   }

@@ -1,8 +1,6 @@
 // WITH (TABLOCKX): the database's write lock, for the transaction inside one and for the
-// statement outside one; other connections' writes wait for it, their reads do not.
-#include <atomic>
-#include <thread>
-
+// statement outside one; other connections' writes wait for it, their reads do not. Inside a
+// transaction it is the lock any write takes: waiters going on after it are LocksTest's.
 #include "Entorno.h"
 #include "Odbc.h"
 
@@ -95,27 +93,6 @@ TEST_F(Tablockx, OutsideATransactionItLastsForTheStatement) {
   EXPECT_EQ(a.stmt->Query("SELECT count(*) FROM T"), (Rows{{"2"}}));
   EXPECT_EQ(EndTran(b, true), SQL_SUCCESS);
   EXPECT_EQ(a.stmt->Query("SELECT count(*) FROM T WITH(TABLOCKX)"), (Rows{{"3"}}));
-}
-
-// A writer with a long timeout waits for the lock and goes through once it is released.
-TEST_F(Tablockx, AWaitingWriterGoesOnAfterTheCommit) {
-  Session a(entorno.servidor(), SQL_OV_ODBC3, "datos");
-  Session b(entorno.servidor(), SQL_OV_ODBC3, "datos");
-  b.Ok("SET LOCK_TIMEOUT 20000");
-  Autocommit(a, false);
-  EXPECT_FALSE(a.stmt->Query("SELECT * FROM T WITH(TABLOCKX)").empty());
-  std::atomic<bool> committed{false}, wrote{false}, writtenAfterCommit{false};
-  std::thread writer([&] {
-    wrote = Writes(b, 2);
-    writtenAfterCommit = committed.load();
-  });
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  EXPECT_FALSE(wrote.load());
-  committed = true;
-  EXPECT_EQ(EndTran(a, true), SQL_SUCCESS);
-  writer.join();
-  EXPECT_TRUE(wrote.load());
-  EXPECT_TRUE(writtenAfterCommit.load());
 }
 
 }  // namespace

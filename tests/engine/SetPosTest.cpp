@@ -1,5 +1,6 @@
 // SQLSetPos on a dynamic cursor: what each operation does to the table, the row statuses and
 // the diagnostics, one case per line.
+#include <algorithm>
 #include <functional>
 
 #include "Entorno.h"
@@ -88,6 +89,25 @@ TEST_F(SetPos, OperationsStatusesAndStates) {
        SQL_SUCCESS_WITH_INFO, "22001", 8152, {U, E, U}, kStart},
       {"row changed meanwhile", DYN, VAL, other("UPDATE t SET c = 'q' WHERE k = 2"), 2,
        SQL_UPDATE, SQL_SUCCESS_WITH_INFO, "01001", 0, {S, S, S}, "1:a:1.00 2:q:2.00 3:c:3.00 "},
+      {"other column changed meanwhile", DYN, VAL,
+       [](Buffers& b, Session& o) {
+         o.Ok("UPDATE t SET c = 'q' WHERE k = 2");
+         snprintf(b.d[1], sizeof b.d[1], "7");
+         b.id[1] = SQL_NTS;
+       },
+       2, SQL_UPDATE, SQL_SUCCESS_WITH_INFO, "01001", 0, {S, S, S},
+       "1:a:1.00 2:q:2.00 3:c:3.00 "},
+      // Nothing differs from the row as fetched: nothing is written, the row counts as updated.
+      {"nothing changed", DYN, VAL, Nothing, 2, SQL_UPDATE, SQL_SUCCESS, "", 0, {S, U, S}, kStart},
+      {"nothing changed, locked", DYN, LCK, Nothing, 0, SQL_UPDATE, SQL_SUCCESS, "", 0, {U, U, U},
+       kStart},
+      {"same number in other words", DYN, VAL,
+       [](Buffers& b, Session&) {
+         snprintf(b.d[0], sizeof b.d[0], "1");
+         b.id[0] = SQL_NTS;
+         b.Text(b.c, b.ic, 0, "x");
+       },
+       1, SQL_UPDATE, SQL_SUCCESS, "", 0, {U, S, S}, "1:x:1.00 2:b:2.00 3:c:3.00 "},
       {"row gone meanwhile", DYN, VAL, other("DELETE FROM t WHERE k = 2"), 2, SQL_DELETE,
        SQL_SUCCESS_WITH_INFO, "01001", 0, {S, S, S}, "1:a:1.00 3:c:3.00 "},
       {"delete one row", DYN, VAL, Nothing, 1, SQL_DELETE, SQL_SUCCESS, "", 0, {D, S, S},
@@ -134,6 +154,13 @@ TEST_F(SetPos, OperationsStatusesAndStates) {
       EXPECT_EQ(d.message, "[ZORB][Engine]Cursor operation conflict");
     }
     EXPECT_EQ(std::vector<SQLUSMALLINT>(b.status, b.status + kRows), c.statuses);
+    if (c.rc != SQL_ERROR && c.operation >= SQL_UPDATE && c.operation <= SQL_ADD) {
+      // The row count is the rows the operation changed.
+      SQLLEN count = -1;
+      EXPECT_EQ(SQLRowCount(st.h, &count), SQL_SUCCESS);
+      EXPECT_EQ(count, std::count_if(c.statuses.begin(), c.statuses.end(),
+                                     [](SQLUSMALLINT x) { return x == U || x == D || x == A; }));
+    }
     SQLFreeStmt(st.h, SQL_CLOSE);
     std::string table;
     for (const auto& r : s.stmt->Query("SELECT k, rtrim(c), d FROM t ORDER BY k"))
@@ -142,6 +169,75 @@ TEST_F(SetPos, OperationsStatusesAndStates) {
     if (c.operation == SQL_REFRESH) {
       EXPECT_STREQ(b.c[2], "r    ");
     }
+  }
+}
+
+// A positioned update writes only the columns the application changed: a column another
+// connection wrote after this one's lock of the row went is kept.
+TEST_F(SetPos, UpdateKeepsColumnsItDidNotChange) {
+  Session s(entorno.servidor(), SQL_OV_ODBC3, "pos");
+  Session o(entorno.servidor(), SQL_OV_ODBC3, "pos");
+  s.Ok("INSERT INTO t VALUES (1, 'a', 1); INSERT INTO t VALUES (2, 'b', 2)");
+  SetAttr(s.stmt->h, SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
+  SetAttr(s.stmt->h, SQL_ATTR_CONCURRENCY, SQL_CONCUR_LOCK);
+  ASSERT_EQ(s.Exec("SELECT k, c, d FROM t WHERE k = 2"), SQL_SUCCESS);
+  SQLINTEGER k = 0;
+  char c[8], d[10];
+  SQLLEN ik = 0, ic = 0, id = 0;
+  SQLBindCol(s.stmt->h, 1, SQL_C_LONG, &k, 0, &ik);
+  SQLBindCol(s.stmt->h, 2, SQL_C_CHAR, c, sizeof c, &ic);
+  SQLBindCol(s.stmt->h, 3, SQL_C_CHAR, d, sizeof d, &id);
+  ASSERT_EQ(SQLFetch(s.stmt->h), SQL_SUCCESS);
+  ASSERT_EQ(SQLSetPos(s.stmt->h, 1, SQL_POSITION, SQL_LOCK_UNLOCK), SQL_SUCCESS);
+  o.Ok("UPDATE t SET c = 'q' WHERE k = 2");
+  snprintf(d, sizeof d, "7.5");
+  id = SQL_NTS;
+  EXPECT_EQ(SQLSetPos(s.stmt->h, 1, SQL_UPDATE, SQL_LOCK_NO_CHANGE), SQL_SUCCESS);
+  SQLFreeStmt(s.stmt->h, SQL_CLOSE);
+  EXPECT_EQ(o.stmt->Query("SELECT k, rtrim(c), d FROM t ORDER BY k"),
+            (Rows{{"1", "a", "1.00"}, {"2", "q", "7.50"}}));
+}
+
+// Only a dynamic cursor locks rows: another kind asked for SQL_CONCUR_LOCK says at execute
+// that it serves it read-only (01S02), and reports that concurrency while its result is open.
+TEST_F(SetPos, LockOnCursorsThatCannotLock) {
+  const struct {
+    SQLULEN cursorType, concurrency;
+    SQLRETURN rc;
+    std::vector<std::string> messages;  // of the 01S02 records
+    SQLULEN served;
+  } cases[] = {
+      {SQL_CURSOR_FORWARD_ONLY, LCK, SQL_SUCCESS_WITH_INFO, {"Option value changed."},
+       SQL_CONCUR_READ_ONLY},
+      {SQL_CURSOR_STATIC, LCK, SQL_SUCCESS_WITH_INFO, {"Option value changed."},
+       SQL_CONCUR_READ_ONLY},
+      {SQL_CURSOR_KEYSET_DRIVEN, LCK, SQL_SUCCESS_WITH_INFO,
+       {"Cursor type changed.", "Option value changed."}, SQL_CONCUR_READ_ONLY},
+      {DYN, LCK, SQL_SUCCESS, {}, LCK},
+      {SQL_CURSOR_FORWARD_ONLY, VAL, SQL_SUCCESS, {}, VAL},
+  };
+  Session s(entorno.servidor(), SQL_OV_ODBC3, "pos");
+  s.Ok("INSERT INTO t VALUES (1, 'a', 1)");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.cursorType) + "/" + std::to_string(c.concurrency));
+    OdbcStmt st(s.conn);
+    SetAttr(st.h, SQL_ATTR_CURSOR_TYPE, c.cursorType);
+    SetAttr(st.h, SQL_ATTR_CONCURRENCY, c.concurrency);
+    EXPECT_EQ(st.Exec("SELECT k FROM t"), c.rc);
+    std::vector<std::string> messages;
+    for (const Diag& d : AllDiags(SQL_HANDLE_STMT, st.h)) {
+      EXPECT_EQ(d.state, "01S02");
+      messages.push_back(d.message.substr(d.message.rfind(']') + 1));
+    }
+    EXPECT_EQ(messages, c.messages);
+    auto concurrency = [&] {
+      SQLULEN v = 0;
+      EXPECT_EQ(SQLGetStmtAttr(st.h, SQL_ATTR_CONCURRENCY, &v, 0, nullptr), SQL_SUCCESS);
+      return v;
+    };
+    EXPECT_EQ(concurrency(), c.served);
+    SQLFreeStmt(st.h, SQL_CLOSE);
+    EXPECT_EQ(concurrency(), c.concurrency);  // the request again for the next execute
   }
 }
 

@@ -284,9 +284,11 @@ size_t DynamicCursor::Scan(bool backward, const Key* from, bool inclusive, size_
   open_.stmt = nullptr;
   db_->Claim(this);
   sqlite3* h = db_->handle();
-  // Only outside a transaction, never for a locking cursor (its reads must see the latest
-  // commit), and only with a guard for the idle release.
-  bool mayHold = guard_ && !locks_ && sqlite3_get_autocommit(h);
+  // Only outside a transaction, and only with a guard for the idle release. A locking cursor
+  // may hold too: a held snapshot is read on only while nobody has committed since it began,
+  // so it is the latest, and Fetch reads the rows again when a locked row's change was
+  // committed meanwhile.
+  bool mayHold = guard_ && sqlite3_get_autocommit(h);
   size_t n = shape_.order.size(), base = params_.size(), count = 0;
   sqlite3_stmt* held = nullptr;
   for (; i < plan.size() && count < take; ++i) {

@@ -12,6 +12,7 @@
 namespace engine::cursor {
 
 const char kCursorTypeChanged[] = "Cursor type changed.";
+const char kOptionValueChanged[] = "Option value changed.";
 
 namespace {
 
@@ -39,8 +40,14 @@ std::optional<QueryShape> ShapeOf(const std::string& sql, sqlite3_stmt* stmt) {
 
 std::unique_ptr<Cursor> Open(OpenRequest r, std::vector<Notice>& notices) {
   store::Stmt stmt(r.stmt);
-  if (r.cursorType == SQL_CURSOR_FORWARD_ONLY)
+  // Only a dynamic cursor locks rows: any other serves SQL_CONCUR_LOCK as read-only.
+  auto unlocked = [&] {
+    if (r.lockRows) notices.push_back({"01S02", 0, kOptionValueChanged});
+  };
+  if (r.cursorType == SQL_CURSOR_FORWARD_ONLY) {
+    unlocked();
     return std::make_unique<ForwardCursor>(r.db, stmt.release(), r.maxRows, r.verb, r.table);
+  }
   if (r.cursorType == SQL_CURSOR_DYNAMIC && r.maxRows == 0) {
     if (auto shape = ShapeOf(r.sql, stmt.get())) {
       if (auto dynamic = DynamicCursor::TryOpen(r.db, stmt.get(), *shape, r.bind, r.verb, r.info)) {
@@ -51,6 +58,7 @@ std::unique_ptr<Cursor> Open(OpenRequest r, std::vector<Notice>& notices) {
     }
   }
   if (r.cursorType != SQL_CURSOR_STATIC) notices.push_back({"01S02", 0, kCursorTypeChanged});
+  unlocked();
   return std::make_unique<StaticCursor>(r.db, stmt.release(), r.maxRows, r.verb, r.table);
 }
 

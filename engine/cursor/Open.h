@@ -1,7 +1,8 @@
 // Chooses the cursor for a query that returns rows: forward-only cursors stream; a dynamic
 // request on a query over one table (no grouping, aggregates, DISTINCT or TOP) gets a dynamic
 // cursor; anything else scrollable gets a static snapshot, with 01S02 when the requested type
-// was changed.
+// was changed. Only dynamic cursors lock rows: the others serve SQL_CONCUR_LOCK read-only, with
+// 01S02 "Option value changed.".
 #pragma once
 #include <functional>
 #include <memory>
@@ -34,5 +35,6 @@ struct OpenRequest {
 std::unique_ptr<Cursor> Open(OpenRequest request, std::vector<Notice>& notices);
 
 extern const char kCursorTypeChanged[];
+extern const char kOptionValueChanged[];
 
 }  // namespace engine::cursor

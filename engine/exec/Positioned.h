@@ -21,7 +21,9 @@ struct RowValues {
 // SQL_UPDATE, SQL_DELETE or SQL_ADD of one row of the cursor's rowset. The row's lock is taken
 // first (waiting up to the lock timeout) unless the connection holds it. Returns the rows
 // changed: 0 with the notice 01001 when, under SQL_CONCUR_VALUES, the row no longer holds the
-// values fetched or is gone. The row's status and values follow the change.
+// values fetched or is gone. An update sets only the columns whose values differ from the row
+// as fetched (none: nothing is written, and the row still counts). The row's status and values
+// follow the change.
 SQLLEN WriteRow(Session& session, cursor::DynamicCursor& cursor, SQLULEN concurrency,
                 SQLUSMALLINT operation, cursor::FetchedRow& row, const RowValues& values,
                 std::vector<Notice>& notices);

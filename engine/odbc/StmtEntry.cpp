@@ -412,7 +412,12 @@ SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER
       case SQL_ATTR_ROWS_FETCHED_PTR: return pointer(s.rowsFetched);
       // The kind served while a result is open (a static cursor may stand in for another).
       case SQL_ATTR_CURSOR_TYPE: return integer(s.cursor ? s.cursor->type() : s.cursorType);
-      case SQL_ATTR_CONCURRENCY: return integer(s.concurrency);
+      // Likewise the concurrency served: only a dynamic cursor locks rows.
+      case SQL_ATTR_CONCURRENCY:
+        return integer(s.cursor && s.concurrency == SQL_CONCUR_LOCK &&
+                               s.cursor->type() != SQL_CURSOR_DYNAMIC
+                           ? SQL_CONCUR_READ_ONLY
+                           : s.concurrency);
       case SQL_ATTR_CURSOR_SCROLLABLE: return integer(s.cursorScrollable);
       case SQL_ATTR_CURSOR_SENSITIVITY: return integer(s.cursorSensitivity);
       case SQL_ATTR_MAX_ROWS: return integer(s.maxRows);

@@ -1,5 +1,6 @@
 // SQLSetPos on a dynamic cursor: what each operation does to the table, the row statuses and
 // the diagnostics, one case per line.
+#include <algorithm>
 #include <functional>
 
 #include "Entorno.h"
@@ -16,6 +17,7 @@ struct Buffers {
   SQLLEN ik[kRows], ic[kRows], id[kRows];
   SQLUSMALLINT status[kRows];
   SQLULEN fetched = 0;
+  SQLHSTMT h = SQL_NULL_HSTMT;
   void Text(char (*col)[8], SQLLEN* ind, size_t row, const char* v) {
     snprintf(col[row], sizeof col[row], "%s", v);
     ind[row] = SQL_NTS;
@@ -88,6 +90,28 @@ TEST_F(SetPos, OperationsStatusesAndStates) {
        SQL_SUCCESS_WITH_INFO, "22001", 8152, {U, E, U}, kStart},
       {"row changed meanwhile", DYN, VAL, other("UPDATE t SET c = 'q' WHERE k = 2"), 2,
        SQL_UPDATE, SQL_SUCCESS_WITH_INFO, "01001", 0, {S, S, S}, "1:a:1.00 2:q:2.00 3:c:3.00 "},
+      {"other column changed meanwhile", DYN, VAL,
+       [](Buffers& b, Session& o) {
+         o.Ok("UPDATE t SET c = 'q' WHERE k = 2");
+         snprintf(b.d[1], sizeof b.d[1], "7");
+         b.id[1] = SQL_NTS;
+       },
+       2, SQL_UPDATE, SQL_SUCCESS_WITH_INFO, "01001", 0, {S, S, S},
+       "1:a:1.00 2:q:2.00 3:c:3.00 "},
+      // Nothing differs from the row as fetched: nothing is written, the row counts as updated.
+      {"nothing changed", DYN, VAL, Nothing, 2, SQL_UPDATE, SQL_SUCCESS, "", 0, {S, U, S}, kStart},
+      {"nothing changed, locked", DYN, LCK, Nothing, 0, SQL_UPDATE, SQL_SUCCESS, "", 0, {U, U, U},
+       kStart},
+      // Only the changed column is written: another's change made after the row's lock went
+      // is kept.
+      {"unlocked row changed meanwhile", DYN, LCK,
+       [](Buffers& b, Session& o) {
+         SQLSetPos(b.h, 2, SQL_POSITION, SQL_LOCK_UNLOCK);
+         o.Ok("UPDATE t SET c = 'q' WHERE k = 2");
+         snprintf(b.d[1], sizeof b.d[1], "7.5");
+         b.id[1] = SQL_NTS;
+       },
+       2, SQL_UPDATE, SQL_SUCCESS, "", 0, {S, U, S}, "1:a:1.00 2:q:7.50 3:c:3.00 "},
       {"row gone meanwhile", DYN, VAL, other("DELETE FROM t WHERE k = 2"), 2, SQL_DELETE,
        SQL_SUCCESS_WITH_INFO, "01001", 0, {S, S, S}, "1:a:1.00 3:c:3.00 "},
       {"delete one row", DYN, VAL, Nothing, 1, SQL_DELETE, SQL_SUCCESS, "", 0, {D, S, S},
@@ -118,6 +142,7 @@ TEST_F(SetPos, OperationsStatusesAndStates) {
     SetAttr(st.h, SQL_ATTR_CONCURRENCY, c.concurrency);
     SetAttr(st.h, SQL_ROWSET_SIZE, kRows);
     Buffers b;
+    b.h = st.h;
     ASSERT_TRUE(SQL_SUCCEEDED(st.Exec("SELECT k, c, d FROM t ORDER BY k")));
     SQLBindCol(st.h, 1, SQL_C_LONG, b.k, 0, b.ik);
     SQLBindCol(st.h, 2, SQL_C_CHAR, b.c, sizeof b.c[0], b.ic);
@@ -134,6 +159,13 @@ TEST_F(SetPos, OperationsStatusesAndStates) {
       EXPECT_EQ(d.message, "[ZORB][Engine]Cursor operation conflict");
     }
     EXPECT_EQ(std::vector<SQLUSMALLINT>(b.status, b.status + kRows), c.statuses);
+    if (c.rc != SQL_ERROR && c.operation >= SQL_UPDATE && c.operation <= SQL_ADD) {
+      // The row count is the rows the operation changed.
+      SQLLEN count = -1;
+      EXPECT_EQ(SQLRowCount(st.h, &count), SQL_SUCCESS);
+      EXPECT_EQ(count, std::count_if(c.statuses.begin(), c.statuses.end(),
+                                     [](SQLUSMALLINT x) { return x == U || x == D || x == A; }));
+    }
     SQLFreeStmt(st.h, SQL_CLOSE);
     std::string table;
     for (const auto& r : s.stmt->Query("SELECT k, rtrim(c), d FROM t ORDER BY k"))
@@ -141,6 +173,38 @@ TEST_F(SetPos, OperationsStatusesAndStates) {
     EXPECT_EQ(table, c.table);
     if (c.operation == SQL_REFRESH) {
       EXPECT_STREQ(b.c[2], "r    ");
+    }
+  }
+}
+
+// Only a dynamic cursor locks rows: another kind asked for SQL_CONCUR_LOCK says at execute
+// that it serves it read-only (01S02), and reports that concurrency while its result is open.
+TEST_F(SetPos, LockOnCursorsThatCannotLock) {
+  const struct {
+    SQLULEN cursorType;
+    std::vector<std::string> diagnostics;
+    SQLULEN served;
+  } cases[] = {{SQL_CURSOR_FORWARD_ONLY, {"01S02 Option value changed."}, SQL_CONCUR_READ_ONLY},
+               {SQL_CURSOR_KEYSET_DRIVEN,
+                {"01S02 Cursor type changed.", "01S02 Option value changed."},
+                SQL_CONCUR_READ_ONLY},
+               {DYN, {}, LCK}};
+  Session s(entorno.servidor(), SQL_OV_ODBC3, "pos");
+  for (const auto& c : cases) {
+    OdbcStmt st(s.conn);
+    SetAttr(st.h, SQL_ATTR_CURSOR_TYPE, c.cursorType);
+    SetAttr(st.h, SQL_ATTR_CONCURRENCY, LCK);
+    EXPECT_EQ(st.Exec("SELECT k FROM t"),
+              c.diagnostics.empty() ? SQL_SUCCESS : SQL_SUCCESS_WITH_INFO);
+    std::vector<std::string> diagnostics;
+    for (const Diag& d : AllDiags(SQL_HANDLE_STMT, st.h))
+      diagnostics.push_back(d.state + " " + d.message.substr(d.message.rfind(']') + 1));
+    EXPECT_EQ(diagnostics, c.diagnostics) << c.cursorType;
+    for (SQLULEN want : {c.served, LCK}) {  // while open; the request again once closed
+      SQLULEN v = 0;
+      EXPECT_EQ(SQLGetStmtAttr(st.h, SQL_ATTR_CONCURRENCY, &v, 0, nullptr), SQL_SUCCESS);
+      EXPECT_EQ(v, want) << c.cursorType;
+      SQLFreeStmt(st.h, SQL_CLOSE);
     }
   }
 }

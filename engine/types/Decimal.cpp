@@ -2,8 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "common/Error.h"
 #include "convert/ToC.h"
@@ -91,6 +93,99 @@ std::string FormatDecimal128(const Decimal128& d) {
     digits.insert(digits.size() - size_t(d.scale), ".");
   }
   return d.value < 0 ? "-" + digits : digits;
+}
+
+namespace {
+
+using U128 = unsigned __int128;
+
+// The decimal digits of a magnitude, most significant first.
+std::string DigitsOf(U128 v) {
+  std::string d;
+  do {
+    d.insert(d.begin(), char('0' + int(v % 10)));
+    v /= 10;
+  } while (v);
+  return d;
+}
+
+// A magnitude rounded up or not, with its sign; false at 10^38 or more.
+bool Finish(U128 q, bool up, bool negative, int scale, Decimal128& out) {
+  if (up) ++q;
+  if (q >= U128(kLimit)) return false;
+  out.value = negative && q ? -__int128(q) : __int128(q);
+  out.scale = scale;
+  return true;
+}
+
+// q * 10 + digit, false at 10^38 or more.
+bool Push(U128& q, unsigned digit) {
+  if (q > (U128(kLimit) - 1 - digit) / 10) return false;
+  q = q * 10 + digit;
+  return true;
+}
+
+}  // namespace
+
+bool Divide(const Decimal128& x, const Decimal128& y, int scale, Decimal128& out) {
+  U128 divisor = U128(Abs(y.value));
+  if (divisor == 0) return false;
+  // |x| * 10^(scale - x.scale + y.scale) / |y|, one digit at a time: the remainder stays below
+  // the divisor, so 128 bits hold every step.
+  std::string digits = DigitsOf(U128(Abs(x.value)));
+  long shift = long(scale) - x.scale + y.scale;
+  int dropped = 0;  // the first digit left out, for rounding
+  if (shift >= 0) {
+    digits.append(size_t(shift), '0');
+  } else {
+    long keep = long(digits.size()) + shift;
+    if (keep >= 0) dropped = digits[size_t(keep)] - '0';
+    digits.resize(size_t(std::max(0L, keep)));
+  }
+  U128 q = 0, rem = 0;
+  for (char c : digits) {
+    // rem = 10 * rem + digit, less the divisor as often as it goes.
+    U128 acc = 0;
+    unsigned next = 0;
+    for (int i = 0; i < 10; ++i) {
+      acc += rem;
+      if (acc >= divisor) {
+        acc -= divisor;
+        ++next;
+      }
+    }
+    acc += unsigned(c - '0');
+    while (acc >= divisor) {
+      acc -= divisor;
+      ++next;
+    }
+    rem = acc;
+    if (!Push(q, next)) return false;
+  }
+  // Half away from zero: the remainder (plus what was left out) against half the divisor.
+  bool up = rem >= divisor - rem || (rem + 1 == divisor - rem && dropped >= 5);
+  return Finish(q, up, (x.value < 0) != (y.value < 0), scale, out);
+}
+
+bool Multiply(const Decimal128& x, const Decimal128& y, int scale, Decimal128& out) {
+  std::string a = DigitsOf(U128(Abs(x.value))), b = DigitsOf(U128(Abs(y.value)));
+  std::vector<int> p(a.size() + b.size(), 0);  // least significant first
+  for (size_t i = 0; i < a.size(); ++i)
+    for (size_t j = 0; j < b.size(); ++j)
+      p[i + j] += (a[a.size() - 1 - i] - '0') * (b[b.size() - 1 - j] - '0');
+  for (size_t k = 0; k + 1 < p.size(); ++k) {
+    p[k + 1] += p[k] / 10;
+    p[k] %= 10;
+  }
+  // The product has x.scale + y.scale decimals: drop the surplus, rounding by the first one.
+  long drop = long(x.scale) + y.scale - scale;
+  U128 q = 0;
+  for (size_t k = p.size(); k-- > 0 && long(k) >= drop;)
+    if (!Push(q, unsigned(p[k]))) return false;
+  for (long k = drop; k < 0; ++k)
+    if (!Push(q, 0)) return false;
+  bool up = drop > 0 && size_t(drop) <= p.size() && p[size_t(drop - 1)] >= 5;
+  return Finish(q, up, (x.value < 0) != (y.value < 0), scale, out);
 }
 
 namespace {

@@ -119,7 +119,12 @@ TypeDecl Combine(char op, const TypeDecl& a, const TypeDecl& b) {
       break;
   }
   if (p > 38) {
-    s = std::max(std::min(s, 38 - (p - s)), std::min(s, 6));
+    // Sums keep their integral digits; products and quotients keep at least 6 decimals
+    // (fewer when they had fewer) unless their integral part fits.
+    if (op == '+' || op == '-')
+      s = std::max(0, 38 - std::max(p1 - s1, p2 - s2));
+    else
+      s = std::max(std::min(s, 38 - (p - s)), std::min(s, 6));
     p = 38;
   }
   return Make(Kind::Decimal, p, s);
@@ -176,7 +181,8 @@ class Rewriter {
     for (size_t i = 0; i + 1 < t_.size(); ++i)
       if (t_[i].kind == Tok::Word && t_[i + 1].IsOp("(")) Function(i);
     WideDecimalLiterals();
-    std::vector<size_t> closes = ScalarSubqueries();
+    auto closes = ScalarSubqueries();
+    Comparisons(closes);
     bool arithmetic = false;
     for (const SqlToken& k : t_) arithmetic = arithmetic || IsArithmetic(k);
     std::vector<bool> covered(t_.size(), false);
@@ -188,7 +194,7 @@ class Rewriter {
         if (t_[k].depth == t_[i].depth) covered[k] = true;
       Emit(*node);
     }
-    for (size_t at : closes) splice_.Insert(at, ")");
+    for (auto& [at, text] : closes) splice_.Insert(at, text);
     if (resultTypes) *resultTypes = SelectTypes();
     return splice_.empty() ? sql_ : splice_.Apply(sql_);
   }
@@ -487,43 +493,141 @@ class Rewriter {
   }
 
   // A sub-select used as a value must give one row at most (SQL Server's 512; SQLite would take
-  // the first): the item of a simple one becomes zorb_one(item), an aggregate that fails on a
-  // second row. Returns where the closing parentheses go (after every other edit there).
-  std::vector<size_t> ScalarSubqueries() {
-    std::vector<size_t> closes;
+  // the first). One that cannot give more (no table, an aggregate without grouping, LIMIT 0 or
+  // 1) is left alone; the item of a simple one becomes zorb_one(item), an aggregate that fails
+  // on a second row; any other (grouping, DISTINCT, UNION, LIMIT n...) is read through
+  // "SELECT zorb_one(v) FROM (sub-select)". Returns the edits that go after every other edit
+  // at their place (closing parentheses, aliases).
+  std::vector<std::pair<size_t, std::string>> ScalarSubqueries() {
+    std::vector<std::pair<size_t, std::string>> after;
     for (size_t open = 1; open + 2 < t_.size(); ++open) {
       if (!t_[open].IsOp("(") || !t_[open + 1].IsWord("SELECT")) continue;
       size_t close = Match(open);
       if (close == kNone || !ValueContext(open)) continue;
       int inner = t_[open].depth + 1;
       size_t from = FindWord(t_, open + 2, "FROM", inner);
-      if (from >= close) continue;  // no table: one row
-      bool simple = true;
-      for (size_t k = open + 2; k < close && simple; ++k) {
+      bool compound = false, grouped = false, simple = true, limitOne = false;
+      for (size_t k = open + 2; k < close; ++k) {
         if (t_[k].depth != inner) continue;
+        if (t_[k].IsWord("UNION") || t_[k].IsWord("EXCEPT") || t_[k].IsWord("INTERSECT"))
+          compound = true;
+        if (t_[k].IsWord("GROUP") || t_[k].IsWord("HAVING")) grouped = true;
         static const char* const kWords[] = {"DISTINCT", "GROUP", "HAVING", "LIMIT", "UNION",
-                                             "EXCEPT", "INTERSECT", "ORDER", "ALL"};
+                                             "EXCEPT", "INTERSECT", "ORDER", "ALL", "OVER"};
         for (const char* w : kWords)
           if (t_[k].IsWord(w)) simple = false;
-        if (k < from && t_[k].IsOp(",")) simple = false;
+        if (t_[k].IsWord("LIMIT") && k + 2 == close && t_[k + 1].kind == Tok::Number &&
+            (t_[k + 1].text == "1" || t_[k + 1].text == "0"))
+          limitOne = true;
       }
-      for (size_t k = open + 2; k < from && simple; ++k) {
+      if (limitOne || (from >= close && !compound)) continue;  // one row at most
+      size_t listEnd = open + 2;  // the end of the first SELECT's list
+      while (listEnd < close && !(t_[listEnd].depth == inner &&
+                                  (t_[listEnd].IsWord("FROM") || t_[listEnd].IsWord("WHERE") ||
+                                   t_[listEnd].IsWord("UNION") || t_[listEnd].IsWord("EXCEPT") ||
+                                   t_[listEnd].IsWord("INTERSECT") || t_[listEnd].IsWord("GROUP") ||
+                                   t_[listEnd].IsWord("ORDER") || t_[listEnd].IsWord("LIMIT"))))
+        ++listEnd;
+      bool aggregate = false;
+      for (size_t k = open + 2; k < listEnd; ++k) {
+        if (t_[k].depth == inner && t_[k].IsOp(",")) simple = false;
         static const char* const kAggregates[] = {"COUNT", "SUM", "MAX", "MIN", "AVG", "TOTAL",
                                                   "GROUP_CONCAT"};
         for (const char* w : kAggregates)
-          if (t_[k].IsWord(w) && k + 1 < from && t_[k + 1].IsOp("(")) simple = false;
+          if (t_[k].IsWord(w) && k + 1 < listEnd && t_[k + 1].IsOp("(")) aggregate = true;
       }
-      if (!simple) continue;
-      NodeP item = Expression(open + 2);
-      if (!item || item->last >= from) continue;
+      if (aggregate && !grouped && !compound) continue;  // one row
+      size_t first = open + 2;
+      if (t_[first].IsWord("DISTINCT") || t_[first].IsWord("ALL")) ++first;
+      NodeP item = Expression(first);
+      if (!item || item->last >= listEnd) continue;
       size_t rest = item->last + 1;  // nothing, or an alias
-      if (!(rest == from || (rest + 1 == from && t_[rest].IsName()) ||
-            (rest + 2 == from && t_[rest].IsWord("AS"))))
+      bool bare = rest == listEnd, aliased = rest + 1 == listEnd && t_[rest].IsName() &&
+                                             !IsKeyword(t_[rest]);
+      bool withAs = rest + 2 == listEnd && t_[rest].IsWord("AS") && t_[rest + 1].IsName();
+      if (!bare && !aliased && !withAs) continue;  // several items: SQLite's own error (116)
+      if (simple && !aggregate) {
+        splice_.Insert(t_[open + 2].begin, "zorb_one(");
+        after.emplace_back(t_[item->last].end, ")");
         continue;
-      splice_.Insert(t_[open + 2].begin, "zorb_one(");
-      closes.push_back(t_[item->last].end);
+      }
+      std::string name = bare ? "\"zorb_v\"" : QuoteName(NameOf(t_[listEnd - 1]));
+      splice_.Insert(t_[open + 1].begin, "SELECT zorb_one(" + name + ") FROM (");
+      if (bare) after.emplace_back(t_[item->last].end, " AS \"zorb_v\"");
+      after.emplace_back(t_[close].begin, ")");
     }
-    return closes;
+    return after;
+  }
+
+  // A decimal computed by an expression and compared with another value is compared as an
+  // exact number: "a op b" becomes "zorb_compare(a, b) op 0" (a wide result is a text, which
+  // SQLite would put after every number, and texts of different scales would differ).
+  // Comparisons of plain columns and values stay as they are (and use their indexes).
+  void Comparisons(std::vector<std::pair<size_t, std::string>>& after) {
+    auto delimits = [&](size_t k, int depth) {
+      if (t_[k].depth < depth) return true;
+      if (t_[k].depth > depth) return false;
+      return (IsKeyword(t_[k]) && !t_[k].IsWord("END")) || t_[k].IsOp(",") || IsComparison(t_[k]);
+    };
+    // Whether [first, last] holds an operator or a call at its own level.
+    auto computed = [&](size_t first, size_t last, int depth) {
+      for (size_t k = first; k <= last && k < t_.size(); ++k)
+        if (t_[k].depth == depth && (IsArithmetic(t_[k]) || t_[k].IsOp("("))) return true;
+      return false;
+    };
+    for (size_t j = 1; j + 1 < t_.size(); ++j) {
+      if (!IsComparison(t_[j])) continue;
+      int depth = t_[j].depth;
+      size_t start = j;
+      while (start > 0 && !delimits(start - 1, depth)) --start;
+      size_t end = j + 1;
+      while (end < t_.size() && !delimits(end, depth)) ++end;
+      if (start == j || end == j + 1) continue;
+      if (!computed(start, j - 1, depth) && !computed(j + 1, end - 1, depth)) continue;
+      NodeP left = Expression(start), right = Expression(j + 1);
+      if (!left || !right || left->last != j - 1 || right->last != end - 1) continue;
+      if (Assignment(j)) continue;
+      auto decimal = [](const TypeDecl& t) { return t.kind == Kind::Decimal; };
+      auto other = [](const TypeDecl& t) {
+        return IsCharacter(t.kind) || t.kind == Kind::DateTime || t.kind == Kind::Float ||
+               t.kind == Kind::Real;
+      };
+      if (!(decimal(left->type) || decimal(right->type)) || other(left->type) ||
+          other(right->type))
+        continue;
+      // A number reaches the comparison as its exact text (SQLite would read a double).
+      for (const Node* side : {left.get(), right.get()}) {
+        size_t n = side->last;
+        if (t_[n].kind != Tok::Number || t_[n].text.find_first_of("xXeE") != std::string_view::npos)
+          continue;
+        if (side->first == n)
+          splice_.Replace(t_[n].begin, t_[n].end, QuoteLiteral(std::string(t_[n].text)));
+        else if (side->first + 1 == n && t_[side->first].IsOp("-"))
+          splice_.Replace(t_[side->first].begin, t_[n].end,
+                          QuoteLiteral("-" + std::string(t_[n].text)));
+      }
+      splice_.Insert(t_[start].begin, "zorb_compare(");
+      splice_.Replace(t_[j].begin, t_[j].end, ",");
+      after.emplace_back(t_[right->last].end, ") " + std::string(t_[j].text) + " 0");
+    }
+  }
+
+  // Whether the = at j assigns a column in UPDATE ... SET.
+  bool Assignment(size_t j) const {
+    if (!t_[0].IsWord("UPDATE") || t_[j].depth != 0) return false;
+    for (size_t k = j; k-- > 0;) {
+      if (t_[k].depth != 0) continue;
+      if (t_[k].IsWord("SET")) return true;
+      if (t_[k].IsWord("WHERE") || t_[k].IsWord("FROM")) return false;
+    }
+    return false;
+  }
+
+  static bool IsComparison(const SqlToken& k) {
+    static const char* const kOps[] = {"=", "==", "<>", "!=", "<", "<=", ">", ">="};
+    for (const char* op : kOps)
+      if (k.IsOp(op)) return true;
+    return false;
   }
 
   // Whether the parenthesis at open stands where a value goes (not after IN, EXISTS, FROM...).
@@ -667,9 +771,11 @@ class Rewriter {
     Emit(*n.left);
     splice_.Replace(t_[n.opToken].begin, t_[n.opToken].end, ",");
     Emit(*n.right);
+    // A decimal result gets its scale, to which it is rounded.
+    std::string scale = n.type.kind == Kind::Decimal ? ", " + std::to_string(n.type.scale) : "";
     splice_.Insert(t_[n.last].end, ", " + std::to_string(int(n.left->type.kind)) + ", " +
                                        std::to_string(int(n.right->type.kind)) + ", " + format_ +
-                                       ")");
+                                       scale + ")");
   }
 
   // Declared types of the items of the statement's SELECT list; none when it has a *.

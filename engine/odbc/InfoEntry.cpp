@@ -152,17 +152,20 @@ SQLRETURN SQL_API SQLGetInfo(SQLHDBC dbc, SQLUSMALLINT type, SQLPOINTER value, S
       case SQL_SCROLL_OPTIONS: return u32(SQL_SO_FORWARD_ONLY | SQL_SO_STATIC | SQL_SO_DYNAMIC);
       case SQL_FETCH_DIRECTION:
         return u32(SQL_FD_FETCH_NEXT | SQL_FD_FETCH_FIRST | SQL_FD_FETCH_LAST |
-                   SQL_FD_FETCH_PRIOR | SQL_FD_FETCH_ABSOLUTE | SQL_FD_FETCH_RELATIVE);
+                   SQL_FD_FETCH_PRIOR | SQL_FD_FETCH_ABSOLUTE | SQL_FD_FETCH_RELATIVE |
+                   SQL_FD_FETCH_BOOKMARK);
       case SQL_SCROLL_CONCURRENCY:
         return u32(SQL_SCCO_READ_ONLY | SQL_SCCO_LOCK | SQL_SCCO_OPT_VALUES);
       case SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES1: return u32(SQL_CA1_NEXT);
       case SQL_FORWARD_ONLY_CURSOR_ATTRIBUTES2:
         return u32(SQL_CA2_READ_ONLY_CONCURRENCY | SQL_CA2_MAX_ROWS_SELECT);
       case SQL_STATIC_CURSOR_ATTRIBUTES1:
-        return u32(SQL_CA1_NEXT | SQL_CA1_ABSOLUTE | SQL_CA1_RELATIVE | SQL_CA1_POS_POSITION);
+        return u32(SQL_CA1_NEXT | SQL_CA1_ABSOLUTE | SQL_CA1_RELATIVE | SQL_CA1_BOOKMARK |
+                   SQL_CA1_POS_POSITION);
       // Positioned operations (odbc/SetPosEntry.cpp).
       case SQL_DYNAMIC_CURSOR_ATTRIBUTES1:
-        return u32(SQL_CA1_NEXT | SQL_CA1_ABSOLUTE | SQL_CA1_RELATIVE | SQL_CA1_LOCK_NO_CHANGE |
+        return u32(SQL_CA1_NEXT | SQL_CA1_ABSOLUTE | SQL_CA1_RELATIVE | SQL_CA1_BOOKMARK |
+                   SQL_CA1_LOCK_NO_CHANGE |
                    SQL_CA1_LOCK_UNLOCK |
                    SQL_CA1_POS_POSITION | SQL_CA1_POS_UPDATE | SQL_CA1_POS_DELETE |
                    SQL_CA1_POS_REFRESH);
@@ -182,7 +185,9 @@ SQLRETURN SQL_API SQLGetInfo(SQLHDBC dbc, SQLUSMALLINT type, SQLPOINTER value, S
       case SQL_POSITIONED_STATEMENTS: return u32(0);
       case SQL_LOCK_TYPES: return u32(SQL_LCK_NO_CHANGE | SQL_LCK_UNLOCK);
       case SQL_STATIC_SENSITIVITY: return u32(0);
-      case SQL_BOOKMARK_PERSISTENCE: return u32(0);
+      // A dynamic cursor's bookmark is the row's rowid, a static one's its place in the result:
+      // both survive scrolling and changes to the row.
+      case SQL_BOOKMARK_PERSISTENCE: return u32(SQL_BP_SCROLL | SQL_BP_UPDATE);
       case SQL_ASYNC_MODE: return u32(SQL_AM_NONE);
       case SQL_MAX_ASYNC_CONCURRENT_STATEMENTS: return u32(0);
       case SQL_ODBC_INTERFACE_CONFORMANCE: return u32(SQL_OIC_CORE);

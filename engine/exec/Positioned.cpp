@@ -122,6 +122,7 @@ SQLLEN WriteRow(Session& session, cursor::DynamicCursor& cursor, SQLULEN concurr
   }
   if (operation == SQL_ADD) {
     row.status = SQL_ROW_ADDED;
+    row.rowid = sqlite3_last_insert_rowid(db->handle());  // its bookmark
   } else if (operation == SQL_DELETE) {
     row.status = SQL_ROW_DELETED;
   } else {

@@ -92,21 +92,29 @@ SQLRETURN GetBookmark(Stmt& s, SQLSMALLINT cType, SQLPOINTER data, SQLLEN buffer
   return ToBuffer(BookmarkOf(s, s.currentRow), width, data, indicator);
 }
 
-void FillBookmarks(Stmt& s, size_t first, size_t count) {
+// The buffers of row i of the bound column 0.
+void BoundAt(const Stmt& s, size_t i, char*& data, SQLLEN*& ind) {
   const Binding& b = s.bookmarkBinding;
-  if (!b.bound() || !s.cursor || s.cursor->type() == SQL_CURSOR_FORWARD_ONLY) return;
-  size_t width = WidthOf(s, b.cType);
-  SQLLEN element = b.cType == SQL_C_BINARY ? b.bufferLength : SQLLEN(width);
+  SQLLEN element = b.cType == SQL_C_BINARY ? b.bufferLength : SQLLEN(WidthOf(s, b.cType));
   SQLLEN offset = s.rowBindOffset ? SQLLEN(*s.rowBindOffset) : 0;
+  SQLLEN step = s.rowBindType == SQL_BIND_BY_COLUMN ? SQLLEN(i) * element
+                                                    : SQLLEN(i) * SQLLEN(s.rowBindType);
+  data = b.data ? static_cast<char*>(b.data) + offset + step : nullptr;
+  ind = nullptr;
+  if (b.indicator)
+    ind = reinterpret_cast<SQLLEN*>(
+        reinterpret_cast<char*>(b.indicator) + offset +
+        (s.rowBindType == SQL_BIND_BY_COLUMN ? SQLLEN(i) * SQLLEN(sizeof(SQLLEN)) : step));
+}
+
+void FillBookmarks(Stmt& s, size_t first, size_t count) {
+  if (!s.bookmarkBinding.bound() || !s.cursor || s.cursor->type() == SQL_CURSOR_FORWARD_ONLY)
+    return;
+  size_t width = WidthOf(s, s.bookmarkBinding.cType);
   for (size_t i = first; i < first + count; ++i) {
-    SQLLEN step = s.rowBindType == SQL_BIND_BY_COLUMN ? SQLLEN(i) * element
-                                                      : SQLLEN(i) * SQLLEN(s.rowBindType);
-    char* data = b.data ? static_cast<char*>(b.data) + offset + step : nullptr;
-    SQLLEN* ind = nullptr;
-    if (b.indicator)
-      ind = reinterpret_cast<SQLLEN*>(
-          reinterpret_cast<char*>(b.indicator) + offset +
-          (s.rowBindType == SQL_BIND_BY_COLUMN ? SQLLEN(i) * SQLLEN(sizeof(SQLLEN)) : step));
+    char* data;
+    SQLLEN* ind;
+    BoundAt(s, i, data, ind);
     try {
       ToBuffer(BookmarkOf(s, i), width, data, ind);
     } catch (const EngineError& e) {
@@ -114,6 +122,29 @@ void FillBookmarks(Stmt& s, size_t first, size_t count) {
       s.rowset[i].status = SQL_ROW_ERROR;
     }
   }
+}
+
+bool BoundBookmark(const Stmt& s, size_t row, int64_t& bookmark) {
+  if (!s.bookmarkBinding.data) return false;
+  char* data;
+  SQLLEN* ind;
+  BoundAt(s, row, data, ind);
+  if (WidthOf(s, s.bookmarkBinding.cType) == 4) {
+    uint32_t v;
+    std::memcpy(&v, data, 4);
+    bookmark = v;
+  } else {
+    std::memcpy(&bookmark, data, 8);
+  }
+  return true;
+}
+
+void SetBoundBookmark(Stmt& s, size_t row, int64_t bookmark) {
+  if (!s.bookmarkBinding.bound()) return;
+  char* data;
+  SQLLEN* ind;
+  BoundAt(s, row, data, ind);
+  ToBuffer(bookmark, WidthOf(s, s.bookmarkBinding.cType), data, ind);
 }
 
 SQLRETURN FetchByBookmark(Stmt& s, const SQLLEN* given, SQLLEN offset, size_t size,

@@ -19,6 +19,10 @@ SQLRETURN GetBookmark(Stmt& s, SQLSMALLINT cType, SQLPOINTER data, SQLLEN buffer
                       SQLLEN* indicator);
 // Fills the bound column 0 of rows first..first+count-1 of the rowset.
 void FillBookmarks(Stmt& s, size_t first, size_t count);
+// The bookmark in row i of the bound column 0 (SQLBulkOperations); false when none is bound.
+bool BoundBookmark(const Stmt& s, size_t row, int64_t& bookmark);
+// Writes a bookmark into row i of the bound column 0.
+void SetBoundBookmark(Stmt& s, size_t row, int64_t bookmark);
 // SQL_FETCH_BOOKMARK: the rowset that starts offset rows from the row of the bookmark at
 // SQL_ATTR_FETCH_BOOKMARK_PTR (or the given one: SQLExtendedFetch's, ODBC 2).
 SQLRETURN FetchByBookmark(Stmt& s, const SQLLEN* given, SQLLEN offset, size_t size,

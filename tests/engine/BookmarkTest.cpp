@@ -168,4 +168,59 @@ TEST_F(Bookmarks, RefusalsAndInformation) {
   }
 }
 
+// SQLBulkOperations by the bookmarks of the bound column 0, and SQL_ADD giving the new rows'
+// bookmarks; the fetched rowset is left as it was.
+TEST_F(Bookmarks, BulkOperationsByBookmark) {
+  Session s(entorno.servidor());
+  Fill(s);
+  SQLHSTMT h = s.stmt->h;
+  SetAttr(h, SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
+  SetAttr(h, SQL_ATTR_CONCURRENCY, SQL_CONCUR_VALUES);
+  SetAttr(h, SQL_ATTR_USE_BOOKMARKS, SQL_UB_VARIABLE);
+  SetAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, 2);
+  SQLUSMALLINT status[2];
+  SetAttr(h, SQL_ATTR_ROW_STATUS_PTR, reinterpret_cast<SQLULEN>(status));
+  int64_t marks[2];
+  SQLINTEGER k[2];
+  char v[2][6];
+  SQLLEN markInd[2], kInd[2], vInd[2];
+  SQLBindCol(h, 0, SQL_C_VARBOOKMARK, marks, 8, markInd);
+  SQLBindCol(h, 1, SQL_C_LONG, k, 0, kInd);
+  SQLBindCol(h, 2, SQL_C_CHAR, v, 6, vInd);
+  ASSERT_EQ(s.Exec("SELECT k, v FROM b ORDER BY k"), SQL_SUCCESS) << s.diag().message;
+  ASSERT_EQ(SQLFetchScroll(h, SQL_FETCH_ABSOLUTE, 2), SQL_SUCCESS);  // keys 3 and 4
+  int64_t three = marks[0], four = marks[1];
+  std::strcpy(v[0], "x3");
+  std::strcpy(v[1], "x4");
+  vInd[0] = vInd[1] = SQL_NTS;
+  ASSERT_EQ(SQLBulkOperations(h, SQL_UPDATE_BY_BOOKMARK), SQL_SUCCESS) << s.diag().message;
+  EXPECT_EQ(status[0], SQL_ROW_UPDATED);
+  // Fetch by bookmark, in the order the bookmarks are given.
+  marks[0] = four;
+  marks[1] = three;
+  ASSERT_EQ(SQLBulkOperations(h, SQL_FETCH_BY_BOOKMARK), SQL_SUCCESS) << s.diag().message;
+  EXPECT_EQ(k[0], 4);
+  EXPECT_STREQ(v[1], "x3");
+  marks[1] = four;
+  marks[0] = three;
+  ASSERT_EQ(SQLBulkOperations(h, SQL_DELETE_BY_BOOKMARK), SQL_SUCCESS) << s.diag().message;
+  EXPECT_EQ(Rc(SQLBulkOperations(h, SQL_FETCH_BY_BOOKMARK)), Rc(SQL_ERROR));
+  EXPECT_EQ(s.diag().state, "HY111");
+  // Two new rows; their bookmarks fetch them.
+  k[0] = 20, k[1] = 21;
+  std::strcpy(v[0], "n0");
+  std::strcpy(v[1], "n1");
+  vInd[0] = vInd[1] = SQL_NTS;
+  kInd[0] = kInd[1] = 0;
+  ASSERT_EQ(SQLBulkOperations(h, SQL_ADD), SQL_SUCCESS) << s.diag().message;
+  int64_t added = marks[1];
+  SetAttr(h, SQL_ATTR_FETCH_BOOKMARK_PTR, reinterpret_cast<SQLULEN>(&added));
+  ASSERT_EQ(SQLFetchScroll(h, SQL_FETCH_BOOKMARK, 0), SQL_SUCCESS) << s.diag().message;
+  EXPECT_EQ(k[0], 21);
+  OdbcStmt other(s.conn);
+  EXPECT_EQ(other.Query("SELECT k, v FROM b ORDER BY k"),
+            (Rows{{"1", "a"}, {"5", "e"}, {"6", "f"}, {"7", "g"}, {"8", "h"}, {"20", "n0"},
+                  {"21", "n1"}}));
+}
+
 }  // namespace

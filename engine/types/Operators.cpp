@@ -419,8 +419,10 @@ class Rewriter {
         } else if (text.find_first_of("eE") != std::string::npos) {
           node->type = Make(Kind::Float);
         } else if (size_t dot = text.find('.'); dot != std::string::npos) {
-          int digits = int(text.size()) - 1, scale = int(text.size() - dot - 1);
-          node->type = Make(Kind::Decimal, std::max(digits, 1), scale);
+          // Leading zeros do not count: 0.5 is decimal(1,1), 10.0 decimal(3,1).
+          size_t lead = text.find_first_not_of('0');
+          int whole = int(dot - std::min(lead, dot)), scale = int(text.size() - dot - 1);
+          node->type = Make(Kind::Decimal, std::min(std::max(whole + scale, 1), 38), scale);
         } else {
           long long v;
           // A constant counts its own digits when it meets a decimal (7.0 / 2 has scale 6).

@@ -41,6 +41,9 @@ TEST_F(DialectResults, DecimalQuotientsAndComparisonsAreExact) {
       {"SELECT 10.0 / 3, 2.0 / 3, -2.0 / 3", {{"3.333333", "0.666667", "-0.666667"}}},
       {"SELECT CAST(1 AS decimal(38,20)) / 3", {{"0.33333333333333333333"}}},
       {"SELECT CAST(10 AS decimal(38,0)) / 4", {{"2.500000"}}},
+      // 0.5 is decimal(1,1): its leading zero is no digit.
+      {"SELECT CAST(1 AS decimal(10,4)) / 0.5, CAST(10 AS decimal(5,2)) / CAST(3 AS decimal(5,2))",
+       {{"2.000000", "3.33333333"}}},
       // The two products of SQL Server's page on precision and scale.
       {"SELECT CAST(0.0000009000 AS decimal(30,20)) * CAST(1.0000000000 AS decimal(30,20))",
        {{"0.00000090000000000"}}},

@@ -387,7 +387,7 @@ Value DecimalValue(const Decimal128& r) {
   return Str(text);
 }
 
-// + - * / of decimals without going through a double. scale is the result's (SQL Server's
+// + - * / % of decimals without going through a double. scale is the result's (SQL Server's
 // rules for the operands' declared types), or -1 when they are unknown: then sums keep the
 // larger scale, products add them and quotients keep at least 6. false when an operand is no
 // exact number; an overflow is 8115.
@@ -403,7 +403,9 @@ bool ExactDecimal(char op, const Value& a, const Value& b, int scale, Value& out
   } else {
     int common = std::max(x.scale, y.scale);
     if (!Rescale(x, common) || !Rescale(y, common)) return false;
-    r = {op == '+' ? x.value + y.value : x.value - y.value, common};
+    if (op == '%' && y.value == 0) throw DivideByZero();
+    // The remainder takes the dividend's sign, as C++'s does.
+    r = {op == '+' ? x.value + y.value : op == '-' ? x.value - y.value : x.value % y.value, common};
     if (Digits(r) > 38) ok = false;
     if (ok && scale >= 0 && r.scale > scale) ok = Rescale(r, scale);
   }
@@ -439,7 +441,7 @@ Value Arithmetic(char op, Value a, Value b, Kind ka, Kind kb, std::string_view f
   if (ca) a = TextToNumber(a, k);
   if (cb) b = TextToNumber(b, k);
   if (k == Kind::Bit) k = Kind::Int;
-  if (k == Kind::Decimal && op != '%') {
+  if (k == Kind::Decimal) {
     Value exact;
     if (ExactDecimal(op, a, b, scale, exact)) return exact;
   }

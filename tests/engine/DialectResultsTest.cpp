@@ -39,6 +39,8 @@ TEST_F(DialectResults, DecimalQuotientsAndComparisonsAreExact) {
   RunAll(s, {
       {"SELECT CAST(1 AS decimal(38,10)) / 3", {{"0.3333333333"}}},
       {"SELECT 10.0 / 3, 2.0 / 3, -2.0 / 3", {{"3.333333", "0.666667", "-0.666667"}}},
+      {"SELECT 10.5 % 3, -7.25 % 2, CAST('12345678901234567890.5' AS decimal(38,1)) % 7",
+       {{"1.5", "-1.25", "1.5"}}},
       {"SELECT CAST(1 AS decimal(38,20)) / 3", {{"0.33333333333333333333"}}},
       {"SELECT CAST(10 AS decimal(38,0)) / 4", {{"2.500000"}}},
       // 0.5 is decimal(1,1): its leading zero is no digit.

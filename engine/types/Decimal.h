@@ -27,6 +27,8 @@ std::string FormatDecimal128(const Decimal128& d);
 // result passes 38 digits.
 bool Divide(const Decimal128& x, const Decimal128& y, int scale, Decimal128& out);
 bool Multiply(const Decimal128& x, const Decimal128& y, int scale, Decimal128& out);
+// Whether a double holds the value and prints it again at its scale (15 digits at most).
+bool FitsDouble(const Decimal128& d);
 // Digits of the value without its leading zeros (0 has 1).
 int Digits(const Decimal128& d);
 

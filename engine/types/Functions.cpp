@@ -377,13 +377,11 @@ bool ToDecimal128(const Value& v, Decimal128& d) {
   }
 }
 
-// An exact decimal as a double when the double holds it exactly, as its text otherwise.
+// An exact decimal as a double when a double holds it (types::FitsDouble), as its text
+// otherwise.
 Value DecimalValue(const Decimal128& r) {
   std::string text = FormatDecimal128(r);
-  double d = std::strtod(text.c_str(), nullptr);
-  Decimal128 back;
-  if (ToDecimal128(Real(d), back) && Rescale(back, r.scale) && back.value == r.value)
-    return Real(d);
+  if (FitsDouble(r)) return Real(std::strtod(text.c_str(), nullptr));
   return Str(text);
 }
 

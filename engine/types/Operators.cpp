@@ -195,6 +195,7 @@ class Rewriter {
       Emit(*node);
     }
     for (auto& [at, text] : closes) splice_.Insert(at, text);
+    for (auto& [at, text] : late_) splice_.Insert(at, text);
     if (resultTypes) *resultTypes = SelectTypes();
     return splice_.empty() ? sql_ : splice_.Apply(sql_);
   }
@@ -313,6 +314,13 @@ class Rewriter {
         splice_.Replace(t_[close].begin, t_[close].end,
                         ", " + Kinds(t) + ", NULL, " + format_ + ", " + src + ")");
       }
+      return;
+    }
+    // SUM and AVG of a decimal add doubles as the decimals they stand for (types/Decimal.cpp).
+    if ((k.IsWord("SUM") || k.IsWord("AVG")) && commas.empty() && close > open + 1 &&
+        !t_[open + 1].IsWord("DISTINCT") && !t_[open + 1].IsWord("ALL") &&
+        TypeOfRange(open + 1, close - 1).kind == Kind::Decimal) {
+      late_.emplace_back(t_[close].begin, ", 1");  // after an operator's own close there
       return;
     }
     // Words SQLite reads as keywords (LEFT JOIN, x ISNULL): their functions have other names.
@@ -828,6 +836,7 @@ class Rewriter {
   Splice splice_;
   std::vector<std::pair<std::string, std::shared_ptr<const TableInfo>>> scope_;
   bool scoped_ = false;  // scope_ is read when a column's type is first needed
+  std::vector<std::pair<size_t, std::string>> late_;  // inserts that go after all others
 };
 
 }  // namespace

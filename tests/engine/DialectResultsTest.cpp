@@ -130,17 +130,11 @@ TEST_F(DialectResults, RowCountFollowsQueries) {
       {"SELECT id FROM r", {{{"1"}, {"2"}, {"3"}, {"4"}}}},
       {"SELECT @@ROWCOUNT", {{{"4"}}}},
       {"SELECT id FROM r WHERE id > 9; SELECT @@ROWCOUNT", {{}, {{"0"}}}},
-      {"SELECT GETDATE(); SET DATEFORMAT dmy; SELECT @@ROWCOUNT", {{{"?"}}, {{"0"}}}},
+      {"SELECT 'x'; SET DATEFORMAT dmy; SELECT @@ROWCOUNT", {{{"x"}}, {{"0"}}}},
       {"UPDATE r SET id = id WHERE id > 1; USE master; SELECT @@ROWCOUNT", {{{"0"}}}},
       {"UPDATE r SET id = id; SELECT @@ROWCOUNT", {{{"4"}}}},
   };
-  for (const Step& st : steps) {
-    std::vector<Rows> got = Results(s, st.sql);
-    if (std::string(st.sql).rfind("SELECT GETDATE", 0) == 0 && !got.empty() &&
-        got[0].size() == 1)
-      got[0][0][0] = "?";
-    EXPECT_EQ(got, st.results) << st.sql;
-  }
+  for (const Step& st : steps) EXPECT_EQ(Results(s, st.sql), st.results) << st.sql;
   // A result left unread counts all its rows once the application moves past it.
   ASSERT_TRUE(SQL_SUCCEEDED(s.Exec("SELECT id FROM r; SELECT @@ROWCOUNT")));
   ASSERT_TRUE(SQL_SUCCEEDED(SQLMoreResults(s.stmt->h)));

@@ -818,6 +818,10 @@ class Rewriter {
         continue;
       }
       NodeP n = Expression(start);
+      // An aggregate over a window has the aggregate's type.
+      if (n && n->last + 2 <= last && t_[n->last].IsOp(")") && t_[n->last + 1].IsWord("OVER") &&
+          t_[n->last + 2].IsOp("(") && Match(n->last + 2) != kNone)
+        n->last = Match(n->last + 2);
       bool whole = n && (n->last == last || (n->last + 1 == last && t_[last].IsName()) ||
                          (n->last + 2 == last && t_[last - 1].IsWord("AS")));
       types.push_back(!whole ? std::string() : IsNullType(n->type) ? "int" : DeclaredText(n->type));

@@ -56,6 +56,7 @@ TEST_F(DialectResults, DecimalQuotientsAndComparisonsAreExact) {
       // Results of decimal expressions add up as decimals (sum(x, 1)).
       {"SELECT SUM(w / 3 + 0.1), AVG(m / 7), SUM(DISTINCT a) FROM d",
        {{"2.30000000000000000000", "2.857619", "0.6"}}},
+      {"SELECT SUM(m) OVER (), AVG(a) OVER () FROM d WHERE k = 1", {{"10.00", "0.100000"}}},
       {"SELECT k FROM d WHERE a + b = 0.3 ORDER BY k", {{"1"}, {"3"}}},
       {"SELECT k FROM d WHERE a * b >= 0.03 ORDER BY k", {{"2"}}},
       {"SELECT k FROM d WHERE w / 3 = 0.33333333333333333333", {{"1"}}},

@@ -27,7 +27,7 @@ const char* const kEngineFunctions[] = {
     "charindex", "upper",     "lower",     "replace",  "round",     "ceiling",   "floor",
     "str",       "zorb_isnull", "dateadd", "datediff", "datepart",  "year",      "month",
     "day",       "zorb_rowcount", "zorb_identity", "scope_identity", "like",
-    "newid",     "zorb_one",  "zorb_compare",
+    "newid",     "zorb_one",  "zorb_compare", "zorb_between",
     "sum",       "avg",  // types/Decimal.cpp
 };
 const size_t kEngineFunctionCount = sizeof kEngineFunctions / sizeof kEngineFunctions[0];
@@ -956,18 +956,12 @@ void NewId(sqlite3_context* ctx, int, sqlite3_value**) {
 
 // zorb_compare(a, b): -1, 0 or 1 as a is below, equal to or above b, exactly for numbers and
 // decimal texts (doubles by their shortest text); NULL when either is NULL.
-void CompareF(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
-    return sqlite3_result_null(ctx);
-  Value a = Arg(argv[0]), b = Arg(argv[1]);
+int CompareNumbers(const Value& a, const Value& b) {
   Decimal128 x, y;
-  int r;
   if (ToDecimal128(a, x) && ToDecimal128(b, y)) {
     int common = std::max(x.scale, y.scale);
-    if (Rescale(x, common) && Rescale(y, common)) {
-      r = x.value < y.value ? -1 : x.value > y.value ? 1 : 0;
-      return sqlite3_result_int(ctx, r);
-    }
+    if (Rescale(x, common) && Rescale(y, common))
+      return x.value < y.value ? -1 : x.value > y.value ? 1 : 0;
   }
   auto number = [](const Value& v) {
     if (v.kind == Value::Kind::Integer) return (long double)v.i;
@@ -975,7 +969,31 @@ void CompareF(sqlite3_context* ctx, int, sqlite3_value** argv) {
     return (long double)std::strtold(v.s.c_str(), nullptr);
   };
   long double p = number(a), q = number(b);
-  sqlite3_result_int(ctx, p < q ? -1 : p > q ? 1 : 0);
+  return p < q ? -1 : p > q ? 1 : 0;
+}
+
+void CompareF(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+    return sqlite3_result_null(ctx);
+  sqlite3_result_int(ctx, CompareNumbers(Arg(argv[0]), Arg(argv[1])));
+}
+
+// zorb_between(x, low, high): x >= low AND x <= high, compared as zorb_compare does, with SQL's
+// NULLs (false when either comparison is false, NULL when one is unknown).
+void BetweenF(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  Value x = Arg(argv[0]);
+  bool unknown = false;
+  for (int i = 1; i <= 2; ++i) {
+    if (sqlite3_value_type(argv[i]) == SQLITE_NULL) {
+      unknown = true;
+      continue;
+    }
+    int c = CompareNumbers(x, Arg(argv[i]));
+    if (i == 1 ? c < 0 : c > 0) return sqlite3_result_int(ctx, 0);
+  }
+  if (unknown) return sqlite3_result_null(ctx);
+  sqlite3_result_int(ctx, 1);
 }
 
 // zorb_one(value): the value of the one row of a sub-select; a second row is an error.
@@ -1033,7 +1051,7 @@ void RegisterTsqlFunctions(sqlite3* db) {
     bool deterministic;
   } const kFns[] = {
       {"zorb_op", 6, OpFunction, true},       {"zorb_op", 7, OpFunction, true},
-      {"zorb_compare", 2, CompareF, true},       {"zorb_cast", 8, CastFunction, true},
+      {"zorb_compare", 2, CompareF, true},    {"zorb_between", 3, BetweenF, true},       {"zorb_cast", 8, CastFunction, true},
       {"getdate", 0, GetDate, false},         {"len", 1, Len, true},
       {"zorb_left", 2, Left, true},           {"zorb_right", 2, Right, true},
       {"substring", 3, Substring, true},      {"substring", 2, Substring, true},

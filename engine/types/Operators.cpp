@@ -574,52 +574,86 @@ class Rewriter {
   // SQLite would put after every number, and texts of different scales would differ).
   // Comparisons of plain columns and values stay as they are (and use their indexes).
   void Comparisons(std::vector<std::pair<size_t, std::string>>& after) {
-    auto delimits = [&](size_t k, int depth) {
-      if (t_[k].depth < depth) return true;
-      if (t_[k].depth > depth) return false;
-      return (IsKeyword(t_[k]) && !t_[k].IsWord("END")) || t_[k].IsOp(",") || IsComparison(t_[k]);
-    };
-    // Whether [first, last] holds an operator or a call at its own level.
-    auto computed = [&](size_t first, size_t last, int depth) {
-      for (size_t k = first; k <= last && k < t_.size(); ++k)
-        if (t_[k].depth == depth && (IsArithmetic(t_[k]) || t_[k].IsOp("("))) return true;
-      return false;
-    };
     for (size_t j = 1; j + 1 < t_.size(); ++j) {
       if (!IsComparison(t_[j])) continue;
       int depth = t_[j].depth;
       size_t start = j;
-      while (start > 0 && !delimits(start - 1, depth)) --start;
+      while (start > 0 && !Delimits(start - 1, depth)) --start;
       size_t end = j + 1;
-      while (end < t_.size() && !delimits(end, depth)) ++end;
+      while (end < t_.size() && !Delimits(end, depth)) ++end;
       if (start == j || end == j + 1) continue;
-      if (!computed(start, j - 1, depth) && !computed(j + 1, end - 1, depth)) continue;
+      if (!Computed(start, j - 1, depth) && !Computed(j + 1, end - 1, depth)) continue;
       NodeP left = Expression(start), right = Expression(j + 1);
       if (!left || !right || left->last != j - 1 || right->last != end - 1) continue;
-      if (Assignment(j)) continue;
-      auto decimal = [](const TypeDecl& t) { return t.kind == Kind::Decimal; };
-      auto other = [](const TypeDecl& t) {
-        return IsCharacter(t.kind) || t.kind == Kind::DateTime || t.kind == Kind::Float ||
-               t.kind == Kind::Real;
-      };
-      if (!(decimal(left->type) || decimal(right->type)) || other(left->type) ||
-          other(right->type))
-        continue;
-      // A number reaches the comparison as its exact text (SQLite would read a double).
-      for (const Node* side : {left.get(), right.get()}) {
-        size_t n = side->last;
-        if (t_[n].kind != Tok::Number || t_[n].text.find_first_of("xXeE") != std::string_view::npos)
-          continue;
-        if (side->first == n)
-          splice_.Replace(t_[n].begin, t_[n].end, QuoteLiteral(std::string(t_[n].text)));
-        else if (side->first + 1 == n && t_[side->first].IsOp("-"))
-          splice_.Replace(t_[side->first].begin, t_[n].end,
-                          QuoteLiteral("-" + std::string(t_[n].text)));
-      }
+      if (Assignment(j) || !ExactlyCompared({left.get(), right.get()})) continue;
       splice_.Insert(t_[start].begin, "zorb_compare(");
       splice_.Replace(t_[j].begin, t_[j].end, ",");
       after.emplace_back(t_[right->last].end, ") " + std::string(t_[j].text) + " 0");
     }
+    // "x [NOT] BETWEEN a AND b" the same way: "[NOT] zorb_between(x, a, b)".
+    for (size_t j = 1; j + 1 < t_.size(); ++j) {
+      if (!t_[j].IsWord("BETWEEN")) continue;
+      int depth = t_[j].depth;
+      bool negated = t_[j - 1].IsWord("NOT") && t_[j - 1].depth == depth;
+      size_t leftEnd = negated ? j - 1 : j;
+      size_t start = leftEnd;
+      while (start > 0 && !Delimits(start - 1, depth)) --start;
+      size_t andAt = FindWord(t_, j + 1, "AND", depth);
+      if (start == leftEnd || andAt >= t_.size() || andAt == j + 1) continue;
+      size_t end = andAt + 1;
+      while (end < t_.size() && !Delimits(end, depth)) ++end;
+      if (end == andAt + 1) continue;
+      if (!Computed(start, leftEnd - 1, depth) && !Computed(j + 1, andAt - 1, depth) &&
+          !Computed(andAt + 1, end - 1, depth))
+        continue;
+      NodeP x = Expression(start), low = Expression(j + 1), high = Expression(andAt + 1);
+      if (!x || !low || !high || x->last + 1 != leftEnd || low->last + 1 != andAt ||
+          high->last + 1 != end || !ExactlyCompared({x.get(), low.get(), high.get()}))
+        continue;
+      splice_.Insert(t_[start].begin, negated ? "NOT zorb_between(" : "zorb_between(");
+      if (negated) splice_.Replace(t_[j - 1].begin, t_[j - 1].end, "");
+      splice_.Replace(t_[j].begin, t_[j].end, ",");
+      splice_.Replace(t_[andAt].begin, t_[andAt].end, ",");
+      after.emplace_back(t_[high->last].end, ")");
+    }
+  }
+
+  // Whether token k ends an operand of a comparison at that depth.
+  bool Delimits(size_t k, int depth) const {
+    if (t_[k].depth < depth) return true;
+    if (t_[k].depth > depth) return false;
+    return (IsKeyword(t_[k]) && !t_[k].IsWord("END")) || t_[k].IsOp(",") || IsComparison(t_[k]);
+  }
+
+  // Whether [first, last] holds an operator or a call at its own level.
+  bool Computed(size_t first, size_t last, int depth) const {
+    for (size_t k = first; k <= last && k < t_.size(); ++k)
+      if (t_[k].depth == depth && (IsArithmetic(t_[k]) || t_[k].IsOp("("))) return true;
+    return false;
+  }
+
+  // Whether operands compare as exact decimals (one is a decimal, none a text, date or float);
+  // if so, their numbers are quoted: they reach the comparison as their exact texts (SQLite
+  // would read doubles).
+  bool ExactlyCompared(std::initializer_list<const Node*> sides) {
+    bool decimal = false;
+    for (const Node* n : sides) {
+      Kind k = n->type.kind;
+      if (IsCharacter(k) || k == Kind::DateTime || k == Kind::Float || k == Kind::Real) return false;
+      decimal = decimal || k == Kind::Decimal;
+    }
+    if (!decimal) return false;
+    for (const Node* side : sides) {
+      size_t n = side->last;
+      if (t_[n].kind != Tok::Number || t_[n].text.find_first_of("xXeE") != std::string_view::npos)
+        continue;
+      if (side->first == n)
+        splice_.Replace(t_[n].begin, t_[n].end, QuoteLiteral(std::string(t_[n].text)));
+      else if (side->first + 1 == n && t_[side->first].IsOp("-"))
+        splice_.Replace(t_[side->first].begin, t_[n].end,
+                        QuoteLiteral("-" + std::string(t_[n].text)));
+    }
+    return true;
   }
 
   // Whether the = at j assigns a column in UPDATE ... SET.

@@ -66,6 +66,9 @@ TEST_F(DialectResults, DecimalQuotientsAndComparisonsAreExact) {
        "CASE WHEN CAST(1 AS decimal(38,20)) / 3 * 3 < 1 THEN 'y' ELSE 'n' END",
        {{"1.000000000000000000", "n"}}},
       {"SELECT k FROM d WHERE m / 2 <> 5 ORDER BY k", {{"2"}, {"3"}}},
+      {"SELECT k FROM d WHERE w / 3 BETWEEN 0.33333333333333333333 AND 1 ORDER BY k",
+       {{"1"}, {"2"}, {"3"}}},
+      {"SELECT k FROM d WHERE w / 3 NOT BETWEEN 0.33333333333333333334 AND NULL", {{"1"}}},
       {"SELECT CAST('99999999999999999999999999999999999999' AS decimal(38,0)) * 10", {}, 8115},
       {"SELECT m / 0.0 FROM d", {}, 8134},
   });

@@ -27,7 +27,7 @@ const char* const kEngineFunctions[] = {
     "charindex", "upper",     "lower",     "replace",  "round",     "ceiling",   "floor",
     "str",       "zorb_isnull", "dateadd", "datediff", "datepart",  "year",      "month",
     "day",       "zorb_rowcount", "zorb_identity", "scope_identity", "like",
-    "newid",     "zorb_one",  "zorb_compare", "zorb_between",
+    "newid",     "zorb_one",  "zorb_compare", "zorb_between", "zorb_in",
     "sum",       "avg",  // types/Decimal.cpp
 };
 const size_t kEngineFunctionCount = sizeof kEngineFunctions / sizeof kEngineFunctions[0];
@@ -978,6 +978,22 @@ void CompareF(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_int(ctx, CompareNumbers(Arg(argv[0]), Arg(argv[1])));
 }
 
+// zorb_in(x, a, b...): x IN (a, b...), compared as zorb_compare does, with SQL's NULLs (true
+// when one equals x, NULL when none does but one is unknown).
+void InF(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  if (argc < 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  Value x = Arg(argv[0]);
+  bool unknown = false;
+  for (int i = 1; i < argc; ++i) {
+    if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+      unknown = true;
+    else if (CompareNumbers(x, Arg(argv[i])) == 0)
+      return sqlite3_result_int(ctx, 1);
+  }
+  if (unknown) return sqlite3_result_null(ctx);
+  sqlite3_result_int(ctx, 0);
+}
+
 // zorb_between(x, low, high): x >= low AND x <= high, compared as zorb_compare does, with SQL's
 // NULLs (false when either comparison is false, NULL when one is unknown).
 void BetweenF(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -1051,7 +1067,8 @@ void RegisterTsqlFunctions(sqlite3* db) {
     bool deterministic;
   } const kFns[] = {
       {"zorb_op", 6, OpFunction, true},       {"zorb_op", 7, OpFunction, true},
-      {"zorb_compare", 2, CompareF, true},    {"zorb_between", 3, BetweenF, true},       {"zorb_cast", 8, CastFunction, true},
+      {"zorb_compare", 2, CompareF, true},    {"zorb_between", 3, BetweenF, true},
+      {"zorb_in", -1, InF, true},       {"zorb_cast", 8, CastFunction, true},
       {"getdate", 0, GetDate, false},         {"len", 1, Len, true},
       {"zorb_left", 2, Left, true},           {"zorb_right", 2, Right, true},
       {"substring", 3, Substring, true},      {"substring", 2, Substring, true},

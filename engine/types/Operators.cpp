@@ -616,6 +616,36 @@ class Rewriter {
       splice_.Replace(t_[andAt].begin, t_[andAt].end, ",");
       after.emplace_back(t_[high->last].end, ")");
     }
+    // "x [NOT] IN (a, b...)" (a list, not a sub-select): "[NOT] zorb_in(x, a, b...)".
+    for (size_t j = 1; j + 2 < t_.size(); ++j) {
+      if (!t_[j].IsWord("IN") || !t_[j + 1].IsOp("(") || t_[j + 2].IsWord("SELECT")) continue;
+      int depth = t_[j].depth;
+      bool negated = t_[j - 1].IsWord("NOT") && t_[j - 1].depth == depth;
+      size_t leftEnd = negated ? j - 1 : j, open = j + 1, close = Match(open);
+      size_t start = leftEnd;
+      while (start > 0 && !Delimits(start - 1, depth)) --start;
+      if (start == leftEnd || close == kNone || close == open + 1) continue;
+      NodeP x = Expression(start);
+      if (!x || x->last + 1 != leftEnd) continue;
+      std::vector<NodeP> items;
+      std::vector<size_t> bounds{open};
+      for (size_t c : Commas(open, close)) bounds.push_back(c);
+      bounds.push_back(close);
+      bool ok = true, computed = Computed(start, leftEnd - 1, depth);
+      for (size_t b = 0; b + 1 < bounds.size() && ok; ++b) {
+        NodeP item = Expression(bounds[b] + 1);
+        ok = item && item->last + 1 == bounds[b + 1];
+        if (ok) computed = computed || Computed(bounds[b] + 1, item->last, depth + 1);
+        items.push_back(std::move(item));
+      }
+      if (!ok || !computed) continue;
+      std::vector<const Node*> sides{x.get()};
+      for (const NodeP& n : items) sides.push_back(n.get());
+      if (!ExactlyCompared(sides)) continue;
+      splice_.Insert(t_[start].begin, negated ? "NOT zorb_in(" : "zorb_in(");
+      if (negated) splice_.Replace(t_[j - 1].begin, t_[j - 1].end, "");
+      splice_.Replace(t_[j].begin, t_[open].end, ",");
+    }
   }
 
   // Whether token k ends an operand of a comparison at that depth.
@@ -635,7 +665,7 @@ class Rewriter {
   // Whether operands compare as exact decimals (one is a decimal, none a text, date or float);
   // if so, their numbers are quoted: they reach the comparison as their exact texts (SQLite
   // would read doubles).
-  bool ExactlyCompared(std::initializer_list<const Node*> sides) {
+  bool ExactlyCompared(const std::vector<const Node*>& sides) {
     bool decimal = false;
     for (const Node* n : sides) {
       Kind k = n->type.kind;

@@ -69,6 +69,8 @@ TEST_F(DialectResults, DecimalQuotientsAndComparisonsAreExact) {
       {"SELECT k FROM d WHERE w / 3 BETWEEN 0.33333333333333333333 AND 1 ORDER BY k",
        {{"1"}, {"2"}, {"3"}}},
       {"SELECT k FROM d WHERE w / 3 NOT BETWEEN 0.33333333333333333334 AND NULL", {{"1"}}},
+      {"SELECT k FROM d WHERE w / 3 IN (1, 0.66666666666666666667) ORDER BY k", {{"2"}, {"3"}}},
+      {"SELECT k FROM d WHERE w / 3 NOT IN (1, NULL)", {}},
       {"SELECT CAST('99999999999999999999999999999999999999' AS decimal(38,0)) * 10", {}, 8115},
       {"SELECT m / 0.0 FROM d", {}, 8134},
   });

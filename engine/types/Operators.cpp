@@ -625,20 +625,21 @@ class Rewriter {
       size_t start = leftEnd;
       while (start > 0 && !Delimits(start - 1, depth)) --start;
       if (start == leftEnd || close == kNone || close == open + 1) continue;
+      if (!Computed(start, leftEnd - 1, depth) && !Computed(open + 1, close - 1, depth + 1))
+        continue;
       NodeP x = Expression(start);
       if (!x || x->last + 1 != leftEnd) continue;
       std::vector<NodeP> items;
       std::vector<size_t> bounds{open};
       for (size_t c : Commas(open, close)) bounds.push_back(c);
       bounds.push_back(close);
-      bool ok = true, computed = Computed(start, leftEnd - 1, depth);
+      bool ok = true;
       for (size_t b = 0; b + 1 < bounds.size() && ok; ++b) {
         NodeP item = Expression(bounds[b] + 1);
         ok = item && item->last + 1 == bounds[b + 1];
-        if (ok) computed = computed || Computed(bounds[b] + 1, item->last, depth + 1);
         items.push_back(std::move(item));
       }
-      if (!ok || !computed) continue;
+      if (!ok) continue;
       std::vector<const Node*> sides{x.get()};
       for (const NodeP& n : items) sides.push_back(n.get());
       if (!ExactlyCompared(sides)) continue;

@@ -118,6 +118,20 @@ size_t FindTopLevel(const Tokens& t, size_t from, std::string_view w) {
 // "(SELECT [DISTINCT] TOP n ...)" inside a statement becomes "(SELECT ... LIMIT n)"; n must be
 // a number (a marker would move out of the application's order).
 void NestedTop(Tokens& t) {
+  // INSERT ... SELECT TOP n: the SELECT runs to the end of the statement.
+  size_t select = FindTopLevel(t, 1, "SELECT");
+  if (t[0].IsWord("INSERT") && select < t.size()) {
+    Token close = t[select];
+    close.kind = TokenKind::Operator;
+    close.text = close.value = ")";
+    Token open = close;
+    open.text = open.value = "(";
+    t.insert(t.begin() + long(select), open);
+    t.push_back(close);
+    NestedTop(t);
+    t.erase(t.begin() + long(select));
+    t.pop_back();
+  }
   for (size_t open = 0; open + 2 < t.size(); ++open) {
     if (!t[open].IsOp("(") || !t[open + 1].IsWord("SELECT")) continue;
     size_t top = open + 2;

@@ -99,6 +99,8 @@ TEST_F(DialectResults, SubSelectsOfEveryShapeGiveOneRow) {
       {"SELECT (SELECT 1 UNION SELECT 2)", {}, 512},
       {"SELECT name FROM c WHERE id = (SELECT MAX(id) FROM c GROUP BY g)", {}, 512},
   });
+  s.Ok("INSERT INTO c SELECT TOP 1 id + 10, g, name FROM c ORDER BY id DESC");
+  EXPECT_EQ(s.stmt->Query("SELECT MAX(id), COUNT(*) FROM c"), (Rows{{"13", "4"}}));
 }
 
 // Every row of each result of a batch, walked with SQLMoreResults.

@@ -42,6 +42,9 @@ class Cursor {
                           std::vector<FetchedRow>& rows, std::vector<Notice>& notices) = 0;
   // 1-based number of the current rowset's first row in the result; 0 before or after it.
   virtual SQLLEN RowsetStart() const = 0;
+  // The rows the statement returned, for @@ROWCOUNT when its result ends (toEnd: counting
+  // those not read yet too); -1 when it leaves @@ROWCOUNT as it was.
+  virtual SQLLEN RowsReturned(bool /*toEnd*/) { return -1; }
   // Releases what the cursor holds in SQLite (statements, read snapshots, locks).
   virtual void Close() = 0;
 };

@@ -459,6 +459,15 @@ void DynamicCursor::UnlockRow(int64_t rowid) {
   locks_->Release({byte});
 }
 
+bool DynamicCursor::PlaceAt(int64_t rowid) {
+  FetchedRow row;
+  Key k;
+  if (!ReadRow(rowid, row, k)) return false;
+  first_ = last_ = k;
+  place_ = Place::Rowset;
+  return true;
+}
+
 bool DynamicCursor::ReadRow(int64_t rowid, FetchedRow& row) {
   Key k;
   return ReadRow(rowid, row, k);

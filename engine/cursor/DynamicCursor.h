@@ -58,6 +58,9 @@ class DynamicCursor : public Cursor, store::Database::Holder, IdleHolder {
   void UnlockRow(int64_t rowid);
   // Reads the row of that rowid again (the query's WHERE still applies): false when it is gone.
   bool ReadRow(int64_t rowid, FetchedRow& row);
+  // Makes the row of that rowid the current rowset's first, so that a relative fetch starts
+  // from it (SQL_FETCH_BOOKMARK): false when it is gone or no longer matches the query.
+  bool PlaceAt(int64_t rowid);
   // Held snapshots: while nobody commits, a fetch keeps its read snapshot and NEXT after NEXT
   // (PRIOR after PRIOR) steps the open statement on. guard is the connection's: the idle
   // release acts under it (cursor/IdleRelease.h). Without one the cursor never holds.

@@ -89,6 +89,19 @@ void ForwardCursor::Close() {
   pending_ = false;
 }
 
+SQLLEN ForwardCursor::RowsReturned(bool toEnd) {
+  SQLULEN n = delivered_;
+  try {
+    while (toEnd && (pending_ || Step()) && !(maxRows_ && n >= maxRows_)) {
+      pending_ = false;
+      ++n;
+    }
+  } catch (const EngineError&) {
+    // A row that fails was never returned.
+  }
+  return SQLLEN(n);
+}
+
 bool ForwardCursor::Step() {
   if (done_ || !stmt_) return false;
   int rc = sqlite3_step(stmt_);

@@ -22,6 +22,7 @@ class ForwardCursor : public Cursor {
                   std::vector<FetchedRow>& rows, std::vector<Notice>& notices) override;
   SQLLEN RowsetStart() const override { return rowsetStart_; }
   void Close() override;
+  SQLLEN RowsReturned(bool toEnd) override;
 
   // Describes the columns of a prepared statement (before or after its first step).
   static std::vector<Column> Describe(sqlite3_stmt* stmt, bool stepped);

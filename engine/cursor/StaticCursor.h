@@ -26,6 +26,7 @@ class StaticCursor : public Cursor {
                   std::vector<FetchedRow>& rows, std::vector<Notice>& notices) override;
   SQLLEN RowsetStart() const override;
   void Close() override;
+  SQLLEN RowsReturned(bool) override { return SQLLEN(rows_.size()); }
 
  private:
   std::vector<Column> columns_;

@@ -275,6 +275,7 @@ Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& 
         out.rowCount = RunSelectInto(session, st, parameter, options);
         break;
       case Kind::Use:
+        session.counters.rowCount = 0;  // USE, SET, BEGIN and COMMIT set @@ROWCOUNT to 0
         session.Use(st.name, notices);
         break;
       case Kind::CreateDatabase:
@@ -312,18 +313,23 @@ Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& 
         break;
       }
       case Kind::SetDateFormat:
+        session.counters.rowCount = 0;
         CheckDateFormat(st.value);
         session.SetDateFormat(Lower(st.value));
         break;
       case Kind::SetLanguage:
+        session.counters.rowCount = 0;
         session.SetDateFormat(store::DateFormatOfLanguage(st.value));
         break;
       case Kind::SetLockTimeout:
+        session.counters.rowCount = 0;
         session.SetLockTimeout(long(st.number));
         break;
       case Kind::SetIgnored:
+        session.counters.rowCount = 0;
         break;
       case Kind::BeginTran:
+        session.counters.rowCount = 0;
         session.BeginExplicit();
         break;
       case Kind::CommitTran:
@@ -337,6 +343,7 @@ Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& 
                             "The ROLLBACK TRANSACTION request has no corresponding BEGIN "
                             "TRANSACTION.");
         }
+        if (st.kind == Kind::CommitTran) session.counters.rowCount = 0;
         session.EndTransaction(st.kind == Kind::CommitTran);
         break;
       case Kind::Procedure: {

@@ -233,6 +233,7 @@ SQLLEN WriteRow(Session& session, cursor::DynamicCursor& cursor, SQLULEN concurr
   }
   row.status = operation == SQL_ADD ? SQL_ROW_ADDED
                : operation == SQL_DELETE ? SQL_ROW_DELETED : SQL_ROW_UPDATED;
+  if (operation == SQL_ADD) row.rowid = sqlite3_last_insert_rowid(db->handle());  // its bookmark
   return changed;
 }
 

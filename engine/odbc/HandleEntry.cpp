@@ -149,6 +149,7 @@ SQLRETURN SQL_API SQLFreeStmt(SQLHSTMT stmt, SQLUSMALLINT option) {
         return SQL_SUCCESS;
       case SQL_UNBIND:
         s.bindings.clear();
+        s.bookmarkBinding = {};
         return SQL_SUCCESS;
       case SQL_RESET_PARAMS:
         s.parameters.clear();

@@ -106,6 +106,8 @@ struct Stmt : Handle {
   SQLULEN cursorScrollable = SQL_NONSCROLLABLE;
 
   std::vector<Binding> bindings;      // index 0 is column 1
+  Binding bookmarkBinding;            // column 0 (odbc/Bookmarks.h)
+  SQLPOINTER fetchBookmark = nullptr;  // SQL_ATTR_FETCH_BOOKMARK_PTR
   std::vector<Parameter> parameters;  // index 0 is parameter 1
 
   // The prepared batch (SQLPrepare), if any.
@@ -128,8 +130,15 @@ struct Stmt : Handle {
   std::vector<size_t> getDataOffsets;  // per column, for SQLGetData in parts
   int lastGetDataColumn = -1;
 
-  void CloseCursor() {
-    if (cursor) cursor->Close();
+  // toEnd: the rest of a forward-only result counts for @@ROWCOUNT too (SQLMoreResults).
+  void CloseCursor(bool toEnd = false) {
+    if (cursor) {
+      // @@ROWCOUNT: the rows the result returned; a dynamic cursor's, those of its last fetch.
+      SQLLEN n = cursor->type() == SQL_CURSOR_DYNAMIC ? SQLLEN(rowset.size())
+                                                      : cursor->RowsReturned(toEnd);
+      if (n >= 0 && dbc && dbc->session) dbc->session->counters.rowCount = n;
+      cursor->Close();
+    }
     cursor.reset();
     rowset.clear();
     cursorAtEnd = false;

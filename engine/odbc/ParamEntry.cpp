@@ -323,7 +323,7 @@ SQLRETURN SQL_API SQLDescribeParam(SQLHSTMT stmt, SQLUSMALLINT number, SQLSMALLI
 SQLRETURN SQL_API SQLMoreResults(SQLHSTMT stmt) {
   return RunStmt(stmt, [&](Stmt& s) -> SQLRETURN {
     if (s.pending) throw SequenceError();
-    s.CloseCursor();
+    s.CloseCursor(true);
     if (s.nextStatement >= s.batch.statements.size()) return SQL_NO_DATA;
     SQLULEN row = SetCount(s) - 1;
     exec::Options options;

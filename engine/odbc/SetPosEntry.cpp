@@ -6,6 +6,7 @@
 #include "convert/SqlTypes.h"
 #include "cursor/DynamicCursor.h"
 #include "exec/Positioned.h"
+#include "odbc/Bookmarks.h"
 #include "odbc/Entry.h"
 #include "odbc/Rowset.h"
 
@@ -129,6 +130,93 @@ SQLRETURN SQL_API SQLSetPos(SQLHSTMT stmt, SQLSETPOSIROW rowNumber, SQLUSMALLINT
     if (operation != SQL_REFRESH) s.rowCount = changed;
     SQLRETURN rc = WithNotices(s, SQL_SUCCESS, notices);
     if (failed) return failed == done ? SQL_ERROR : SQL_SUCCESS_WITH_INFO;
+    return rc;
+  });
+}
+
+// SQLBulkOperations on a dynamic cursor: SQL_ADD of the bound rows (their bookmarks go to the
+// bound column 0), and SQL_UPDATE_BY_BOOKMARK, SQL_DELETE_BY_BOOKMARK, SQL_FETCH_BY_BOOKMARK of
+// the rows whose bookmarks the bound column 0 holds. The cursor stays where it was.
+SQLRETURN SQL_API SQLBulkOperations(SQLHSTMT stmt, SQLSMALLINT operation) {
+  return RunStmt(stmt, [&](Stmt& s) -> SQLRETURN {
+    if (operation != SQL_ADD && operation != SQL_UPDATE_BY_BOOKMARK &&
+        operation != SQL_DELETE_BY_BOOKMARK && operation != SQL_FETCH_BY_BOOKMARK)
+      throw EngineError("HY092", 0, "Invalid attribute/option identifier.");
+    if (!s.cursor) throw EngineError("24000", 0, "Invalid cursor state.");
+    auto* dynamic = dynamic_cast<cursor::DynamicCursor*>(s.cursor.get());
+    if (!dynamic) throw NotImplemented("bulk operations on this kind of cursor");
+    bool byBookmark = operation != SQL_ADD;
+    if (byBookmark && (s.useBookmarks == SQL_UB_OFF || !s.bookmarkBinding.data))
+      throw EngineError("HY092", 0,
+                        "Invalid attribute/option identifier: no bookmarks are bound.");
+    if (operation != SQL_FETCH_BY_BOOKMARK && s.concurrency == SQL_CONCUR_READ_ONLY)
+      throw EngineError("HY092", 0,
+                        "Invalid attribute/option identifier: the cursor is read-only "
+                        "(SQL_CONCUR_READ_ONLY).");
+    if (!s.dbc->session) throw EngineError("08003", 0, "Connection not open.");
+    exec::Session& session = *s.dbc->session;
+    size_t rows = size_t(s.rowArraySize ? s.rowArraySize : 1);
+    SQLUSMALLINT write = operation == SQL_UPDATE_BY_BOOKMARK   ? SQLUSMALLINT(SQL_UPDATE)
+                         : operation == SQL_DELETE_BY_BOOKMARK ? SQLUSMALLINT(SQL_DELETE)
+                                                               : SQLUSMALLINT(SQL_ADD);
+    // The fetched rowset stays as it was: rows read here go to a rowset of their own.
+    std::vector<cursor::FetchedRow> read(rows);
+    std::vector<Notice> notices;
+    SQLLEN changed = 0;
+    size_t failed = 0;
+    auto status = [&](size_t i, SQLUSMALLINT v) {
+      if (s.rowStatus) s.rowStatus[i] = v;
+    };
+    for (size_t i = 0; i < rows; ++i) {
+      try {
+        cursor::FetchedRow& row = read[i];
+        int64_t bookmark = 0;
+        if (byBookmark) {
+          BoundBookmark(s, i, bookmark);
+          if (!dynamic->ReadRow(bookmark, row))
+            throw EngineError("HY111", 0, "Invalid bookmark value.");
+          row.rowid = bookmark;
+        }
+        if (operation == SQL_FETCH_BY_BOOKMARK) {
+          status(i, SQL_ROW_SUCCESS);
+          continue;
+        }
+        exec::RowValues values;
+        values.ignored = [&](size_t c) { return Ignored(s, i, c); };
+        values.bind = [&](sqlite3_stmt* st, int index, size_t c) {
+          SQLLEN length;
+          convert::BindParameter(st, index, SourceOf(s, i, c, length));
+        };
+        changed += exec::WriteRow(session, *dynamic, s.concurrency, write, row, values, notices);
+        status(i, row.status);
+        if (operation == SQL_ADD) SetBoundBookmark(s, i, row.rowid);
+      } catch (const EngineError& e) {
+        if (e.state() == "40001") {
+          session.RollbackAfterDeadlock();
+          throw;
+        }
+        s.diag.Post(e.state(), SQLINTEGER(e.native()), e.what(), SQLLEN(i + 1),
+                    SQL_COLUMN_NUMBER_UNKNOWN);
+        read[i].values.clear();
+        status(i, SQL_ROW_ERROR);
+        ++failed;
+      }
+    }
+    if (operation == SQL_FETCH_BY_BOOKMARK) {
+      bool anyError = false, anyInfo = false;
+      s.rowset.swap(read);
+      for (size_t i = 0; i < rows; ++i)
+        if (!s.rowset[i].values.empty()) {
+          FillBound(s, i, 1, anyError, anyInfo);
+          status(i, s.rowset[i].status);
+        }
+      s.rowset.swap(read);
+      if (anyError) ++failed;
+    } else {
+      s.rowCount = changed;
+    }
+    SQLRETURN rc = WithNotices(s, SQL_SUCCESS, notices);
+    if (failed) return failed == rows ? SQL_ERROR : SQL_SUCCESS_WITH_INFO;
     return rc;
   });
 }

@@ -5,6 +5,7 @@
 #include "convert/SqlTypes.h"
 #include "convert/ToC.h"
 #include "exec/Executor.h"
+#include "odbc/Bookmarks.h"
 #include "odbc/Entry.h"
 #include "odbc/Execution.h"
 #include "odbc/Rowset.h"
@@ -36,6 +37,7 @@ const std::vector<cursor::Column>* ColumnsOf(const Stmt& s) {
 const cursor::Column& ColumnAt(Stmt& s, SQLUSMALLINT number) {
   const auto* all = ColumnsOf(s);
   if (!all) throw EngineError("07005", 0, "Prepared statement not a cursor-specification.");
+  if (number == 0) return BookmarkColumn(s);
   const auto& cols = *all;
   if (number < 1 || number > cols.size()) throw BadColumn();
   return cols[number - 1];
@@ -47,11 +49,15 @@ SQLSMALLINT TypeForApp(const Stmt& s, SQLSMALLINT type) {
 
 // Fills the bound columns of every fetched row; returns the fetch's result.
 SQLRETURN FetchRowset(Stmt& s, SQLSMALLINT orientation, SQLLEN offset, SQLULEN* rowsFetched,
-                      SQLUSMALLINT* statuses) {
+                      SQLUSMALLINT* statuses, bool odbc2Bookmark = false) {
   if (!s.cursor) throw InvalidCursorState();
   std::vector<Notice> notices;
   SQLULEN size = s.rowArraySize ? s.rowArraySize : 1;
-  SQLRETURN rc = s.cursor->Fetch(orientation, offset, size, s.rowset, notices);
+  SQLRETURN rc =
+      orientation != SQL_FETCH_BOOKMARK
+          ? s.cursor->Fetch(orientation, offset, size, s.rowset, notices)
+          : FetchByBookmark(s, odbc2Bookmark ? &offset : nullptr, odbc2Bookmark ? 0 : offset,
+                            size, notices);
   const auto& cols = s.cursor->columns();
   s.fetched = true;
   s.fetchStatuses = statuses;
@@ -80,6 +86,7 @@ SQLRETURN FetchRowset(Stmt& s, SQLSMALLINT orientation, SQLLEN offset, SQLULEN* 
 
 void engine::odbc::FillBound(Stmt& s, size_t first, size_t count, bool& anyError, bool& anyInfo) {
   const auto& cols = s.cursor->columns();
+  FillBookmarks(s, first, count);
   SQLLEN bindOffset = s.rowBindOffset ? SQLLEN(*s.rowBindOffset) : 0;
   for (size_t c = 0; c < s.bindings.size() && c < cols.size(); ++c) {
     const Binding& b = s.bindings[c];
@@ -263,8 +270,11 @@ SQLRETURN SQL_API SQLColAttribute(SQLHSTMT stmt, SQLUSMALLINT number, SQLUSMALLI
 SQLRETURN SQL_API SQLBindCol(SQLHSTMT stmt, SQLUSMALLINT number, SQLSMALLINT cType,
                              SQLPOINTER data, SQLLEN bufferLength, SQLLEN* indicator) {
   return RunStmt(stmt, [&](Stmt& s) -> SQLRETURN {
-    if (number < 1) throw BadColumn();
     if (bufferLength < 0) throw EngineError("HY090", 0, "Invalid string or buffer length.");
+    if (number == 0) {
+      BindBookmark(s, cType, data, bufferLength, indicator);
+      return SQL_SUCCESS;
+    }
     if (s.bindings.size() < number) s.bindings.resize(number);
     s.bindings[number - 1] = {cType, data, bufferLength, indicator};
     return SQL_SUCCESS;
@@ -286,7 +296,8 @@ SQLRETURN SQL_API SQLFetchScroll(SQLHSTMT stmt, SQLSMALLINT orientation, SQLLEN 
 SQLRETURN SQL_API SQLExtendedFetch(SQLHSTMT stmt, SQLUSMALLINT orientation, SQLLEN offset,
                                    SQLULEN* rowCount, SQLUSMALLINT* statuses) {
   return RunStmt(stmt, [&](Stmt& s) -> SQLRETURN {
-    return FetchRowset(s, SQLSMALLINT(orientation), offset, rowCount, statuses);
+    // ODBC 2: the offset of SQL_FETCH_BOOKMARK is the bookmark.
+    return FetchRowset(s, SQLSMALLINT(orientation), offset, rowCount, statuses, true);
   });
 }
 
@@ -295,7 +306,8 @@ SQLRETURN SQL_API SQLGetData(SQLHSTMT stmt, SQLUSMALLINT number, SQLSMALLINT cTy
   return RunStmt(stmt, [&](Stmt& s) -> SQLRETURN {
     if (!s.cursor || !s.fetched || s.currentRow >= s.rowset.size()) throw InvalidCursorState();
     const auto& cols = s.cursor->columns();
-    if (number < 1 || number > cols.size()) throw BadColumn();
+    if (number == 0) return GetBookmark(s, cType, data, bufferLength, indicator);
+    if (number > cols.size()) throw BadColumn();
     size_t c = number - 1;
     if (s.lastGetDataColumn != int(number)) s.getDataOffsets[c] = 0;
     s.lastGetDataColumn = int(number);
@@ -370,8 +382,11 @@ SQLRETURN SQL_API SQLSetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER
       case SQL_ATTR_NOSCAN: s.noscan = v; return SQL_SUCCESS;
       case SQL_ATTR_RETRIEVE_DATA: s.retrieveData = v; return SQL_SUCCESS;
       case SQL_ATTR_USE_BOOKMARKS:
-        if (v != SQL_UB_OFF) throw NotImplemented("bookmarks");
+        if (v != SQL_UB_OFF && v != SQL_UB_VARIABLE && v != SQL_UB_FIXED) throw BadValue();
+        if (s.cursor) throw InvalidCursorState();
+        s.useBookmarks = v;
         return SQL_SUCCESS;
+      case SQL_ATTR_FETCH_BOOKMARK_PTR: s.fetchBookmark = value; return SQL_SUCCESS;
       case SQL_ATTR_ASYNC_ENABLE:
         if (v != SQL_ASYNC_ENABLE_OFF) throw NotImplemented("asynchronous execution");
         return SQL_SUCCESS;
@@ -426,7 +441,8 @@ SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER
       case SQL_ATTR_KEYSET_SIZE: return integer(s.keysetSize);
       case SQL_ATTR_NOSCAN: return integer(s.noscan);
       case SQL_ATTR_RETRIEVE_DATA: return integer(s.retrieveData);
-      case SQL_ATTR_USE_BOOKMARKS: return integer(SQL_UB_OFF);
+      case SQL_ATTR_USE_BOOKMARKS: return integer(s.useBookmarks);
+      case SQL_ATTR_FETCH_BOOKMARK_PTR: return pointer(s.fetchBookmark);
       case SQL_ATTR_ASYNC_ENABLE: return integer(SQL_ASYNC_ENABLE_OFF);
       case SQL_ATTR_PARAMSET_SIZE: return integer(s.paramsetSize);
       case SQL_ATTR_PARAMS_PROCESSED_PTR: return pointer(s.paramsProcessed);

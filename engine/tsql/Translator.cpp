@@ -115,7 +115,53 @@ size_t FindTopLevel(const Tokens& t, size_t from, std::string_view w) {
   return t.size();
 }
 
+// "(SELECT [DISTINCT] TOP n ...)" inside a statement becomes "(SELECT ... LIMIT n)"; n must be
+// a number (a marker would move out of the application's order).
+void NestedTop(Tokens& t) {
+  // INSERT ... SELECT TOP n: the SELECT runs to the end of the statement.
+  size_t select = FindTopLevel(t, 1, "SELECT");
+  if (t[0].IsWord("INSERT") && select < t.size()) {
+    Token close = t[select];
+    close.kind = TokenKind::Operator;
+    close.text = close.value = ")";
+    Token open = close;
+    open.text = open.value = "(";
+    t.insert(t.begin() + long(select), open);
+    t.push_back(close);
+    NestedTop(t);
+    t.erase(t.begin() + long(select));
+    t.pop_back();
+  }
+  for (size_t open = 0; open + 2 < t.size(); ++open) {
+    if (!t[open].IsOp("(") || !t[open + 1].IsWord("SELECT")) continue;
+    size_t top = open + 2;
+    if (t[top].IsWord("DISTINCT") || t[top].IsWord("ALL")) ++top;
+    if (top + 1 >= t.size() || !t[top].IsWord("TOP")) continue;
+    size_t n = top + 1, after = n + 1;
+    if (t[n].IsOp("(") && n + 2 < t.size() && t[n + 2].IsOp(")")) {
+      ++n;
+      after = n + 2;
+    }
+    if (t[n].kind != TokenKind::Number) NearToken(t, n);
+    if (after < t.size() && (t[after].IsWord("PERCENT") || t[after].IsWord("WITH")))
+      throw NotImplemented("TOP ... PERCENT or WITH TIES");
+    Token limit = t[n];
+    int depth = 0;
+    size_t close = after;
+    for (; close < t.size(); ++close) {
+      if (t[close].IsOp("(")) ++depth;
+      if (t[close].IsOp(")") && depth-- == 0) break;
+    }
+    if (close >= t.size()) NearToken(t, open);
+    Token word = t[top];
+    word.text = word.value = "LIMIT";
+    t.insert(t.begin() + long(close), {word, limit});
+    t.erase(t.begin() + long(top), t.begin() + long(after));
+  }
+}
+
 Statement Select(Tokens t) {
+  NestedTop(t);
   Statement s;
   s.kind = Kind::Query;
   s.verb = "SELECT";
@@ -202,6 +248,12 @@ Statement Passthrough(const Tokens& t, Kind kind, const std::string& verb) {
   Statement s;
   s.kind = kind;
   s.verb = verb;
+  if (kind == Kind::Dml) {
+    Tokens c = t;
+    NestedTop(c);
+    s.sql = Emit(c, 0, c.size(), s.parameters);
+    return s;
+  }
   s.sql = Emit(t, 0, t.size(), s.parameters);
   return s;
 }

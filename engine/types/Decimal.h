@@ -23,6 +23,12 @@ bool ParseDecimal128(std::string_view text, Decimal128& out);
 bool Rescale(Decimal128& d, int scale);
 // "-12.50": the value with exactly its scale's decimals.
 std::string FormatDecimal128(const Decimal128& d);
+// x / y and x * y with the given scale, rounded half away from zero; false when y is 0 or the
+// result passes 38 digits.
+bool Divide(const Decimal128& x, const Decimal128& y, int scale, Decimal128& out);
+bool Multiply(const Decimal128& x, const Decimal128& y, int scale, Decimal128& out);
+// Whether a double holds the value and prints it again at its scale (15 digits at most).
+bool FitsDouble(const Decimal128& d);
 // Digits of the value without its leading zeros (0 has 1).
 int Digits(const Decimal128& d);
 

@@ -27,7 +27,7 @@ const char* const kEngineFunctions[] = {
     "charindex", "upper",     "lower",     "replace",  "round",     "ceiling",   "floor",
     "str",       "zorb_isnull", "dateadd", "datediff", "datepart",  "year",      "month",
     "day",       "zorb_rowcount", "zorb_identity", "scope_identity", "like",
-    "newid",     "zorb_one",
+    "newid",     "zorb_one",  "zorb_compare", "zorb_between", "zorb_in",
     "sum",       "avg",  // types/Decimal.cpp
 };
 const size_t kEngineFunctionCount = sizeof kEngineFunctions / sizeof kEngineFunctions[0];
@@ -377,31 +377,43 @@ bool ToDecimal128(const Value& v, Decimal128& d) {
   }
 }
 
-// + - * of decimals without rounding: a double when it holds the result exactly, the text
+// An exact decimal as a double when a double holds it (types::FitsDouble), as its text
 // otherwise.
-bool ExactDecimal(char op, const Value& a, const Value& b, Value& out) {
+Value DecimalValue(const Decimal128& r) {
+  std::string text = FormatDecimal128(r);
+  if (FitsDouble(r)) return Real(std::strtod(text.c_str(), nullptr));
+  return Str(text);
+}
+
+// + - * / % of decimals without going through a double. scale is the result's (SQL Server's
+// rules for the operands' declared types), or -1 when they are unknown: then sums keep the
+// larger scale, products add them and quotients keep at least 6. false when an operand is no
+// exact number; an overflow is 8115.
+bool ExactDecimal(char op, const Value& a, const Value& b, int scale, Value& out) {
   Decimal128 x, y, r;
   if (!ToDecimal128(a, x) || !ToDecimal128(b, y)) return false;
-  if (op == '*') {
-    if (Digits(x) + Digits(y) > 38 || x.scale + y.scale > 38) return false;
-    r = {x.value * y.value, x.scale + y.scale};
+  bool ok = true;
+  if (op == '/') {
+    if (y.value == 0) throw DivideByZero();
+    ok = Divide(x, y, scale >= 0 ? scale : std::max(6, x.scale + y.scale), r);
+  } else if (op == '*') {
+    ok = Multiply(x, y, scale >= 0 ? std::min(scale, x.scale + y.scale) : x.scale + y.scale, r);
   } else {
-    int scale = std::max(x.scale, y.scale);
-    if (!Rescale(x, scale) || !Rescale(y, scale)) return false;
-    r = {op == '+' ? x.value + y.value : x.value - y.value, scale};
-    if (Digits(r) > 38) return false;
+    int common = std::max(x.scale, y.scale);
+    if (!Rescale(x, common) || !Rescale(y, common)) return false;
+    if (op == '%' && y.value == 0) throw DivideByZero();
+    // The remainder takes the dividend's sign, as C++'s does.
+    r = {op == '+' ? x.value + y.value : op == '-' ? x.value - y.value : x.value % y.value, common};
+    if (Digits(r) > 38) ok = false;
+    if (ok && scale >= 0 && r.scale > scale) ok = Rescale(r, scale);
   }
-  std::string text = FormatDecimal128(r);
-  double d = std::strtod(text.c_str(), nullptr);
-  Decimal128 back;
-  if (ToDecimal128(Real(d), back) && Rescale(back, r.scale) && back.value == r.value)
-    out = Real(d);
-  else
-    out = Str(text);
+  if (!ok) throw IntOverflow(Kind::Decimal);
+  out = DecimalValue(r);
   return true;
 }
 
-Value Arithmetic(char op, Value a, Value b, Kind ka, Kind kb, std::string_view format) {
+Value Arithmetic(char op, Value a, Value b, Kind ka, Kind kb, std::string_view format,
+                 int scale) {
   if (ka == Kind::Other) ka = KindOfValue(a);
   if (kb == Kind::Other) kb = KindOfValue(b);
   bool ca = IsCharacter(ka), cb = IsCharacter(kb);
@@ -427,9 +439,9 @@ Value Arithmetic(char op, Value a, Value b, Kind ka, Kind kb, std::string_view f
   if (ca) a = TextToNumber(a, k);
   if (cb) b = TextToNumber(b, k);
   if (k == Kind::Bit) k = Kind::Int;
-  if (k == Kind::Decimal && op != '/' && op != '%') {
+  if (k == Kind::Decimal) {
     Value exact;
-    if (ExactDecimal(op, a, b, exact)) return exact;
+    if (ExactDecimal(op, a, b, scale, exact)) return exact;
   }
   // A wide decimal's text as the number it holds.
   if (a.kind == Value::Kind::Text) a = Real(std::strtod(a.s.c_str(), nullptr));
@@ -612,8 +624,8 @@ std::string FormatArg(int argc, sqlite3_value** argv, int at) {
 
 // ---- the SQLite functions ----
 
-// zorb_op(op, a, b, kind of a, kind of b, date format): T-SQL's + - * / % by the operands'
-// types (kind 0: from the value).
+// zorb_op(op, a, b, kind of a, kind of b, date format[, decimal result scale]): T-SQL's
+// + - * / % by the operands' types (kind 0: from the value).
 void OpFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (sqlite3_value_type(argv[1]) == SQLITE_NULL || sqlite3_value_type(argv[2]) == SQLITE_NULL) {
     sqlite3_result_null(ctx);
@@ -623,7 +635,7 @@ void OpFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     std::string op = TextArg(argv[0]);
     Result(ctx, Arithmetic(op.empty() ? '+' : op[0], Arg(argv[1]), Arg(argv[2]),
                            Kind(sqlite3_value_int(argv[3])), Kind(sqlite3_value_int(argv[4])),
-                           FormatArg(argc, argv, 5)));
+                           FormatArg(argc, argv, 5), argc > 6 ? sqlite3_value_int(argv[6]) : -1));
   });
 }
 
@@ -942,6 +954,64 @@ void NewId(sqlite3_context* ctx, int, sqlite3_value**) {
   sqlite3_result_text(ctx, out, 36, SQLITE_TRANSIENT);
 }
 
+// zorb_compare(a, b): -1, 0 or 1 as a is below, equal to or above b, exactly for numbers and
+// decimal texts (doubles by their shortest text); NULL when either is NULL.
+int CompareNumbers(const Value& a, const Value& b) {
+  Decimal128 x, y;
+  if (ToDecimal128(a, x) && ToDecimal128(b, y)) {
+    int common = std::max(x.scale, y.scale);
+    if (Rescale(x, common) && Rescale(y, common))
+      return x.value < y.value ? -1 : x.value > y.value ? 1 : 0;
+  }
+  auto number = [](const Value& v) {
+    if (v.kind == Value::Kind::Integer) return (long double)v.i;
+    if (v.kind == Value::Kind::Real) return (long double)v.d;
+    return (long double)std::strtold(v.s.c_str(), nullptr);
+  };
+  long double p = number(a), q = number(b);
+  return p < q ? -1 : p > q ? 1 : 0;
+}
+
+void CompareF(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+    return sqlite3_result_null(ctx);
+  sqlite3_result_int(ctx, CompareNumbers(Arg(argv[0]), Arg(argv[1])));
+}
+
+// zorb_in(x, a, b...): x IN (a, b...), compared as zorb_compare does, with SQL's NULLs (true
+// when one equals x, NULL when none does but one is unknown).
+void InF(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  if (argc < 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  Value x = Arg(argv[0]);
+  bool unknown = false;
+  for (int i = 1; i < argc; ++i) {
+    if (sqlite3_value_type(argv[i]) == SQLITE_NULL)
+      unknown = true;
+    else if (CompareNumbers(x, Arg(argv[i])) == 0)
+      return sqlite3_result_int(ctx, 1);
+  }
+  if (unknown) return sqlite3_result_null(ctx);
+  sqlite3_result_int(ctx, 0);
+}
+
+// zorb_between(x, low, high): x >= low AND x <= high, compared as zorb_compare does, with SQL's
+// NULLs (false when either comparison is false, NULL when one is unknown).
+void BetweenF(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+  Value x = Arg(argv[0]);
+  bool unknown = false;
+  for (int i = 1; i <= 2; ++i) {
+    if (sqlite3_value_type(argv[i]) == SQLITE_NULL) {
+      unknown = true;
+      continue;
+    }
+    int c = CompareNumbers(x, Arg(argv[i]));
+    if (i == 1 ? c < 0 : c > 0) return sqlite3_result_int(ctx, 0);
+  }
+  if (unknown) return sqlite3_result_null(ctx);
+  sqlite3_result_int(ctx, 1);
+}
+
 // zorb_one(value): the value of the one row of a sub-select; a second row is an error.
 struct One {
   sqlite3_value* value = nullptr;
@@ -996,7 +1066,9 @@ void RegisterTsqlFunctions(sqlite3* db) {
     void (*f)(sqlite3_context*, int, sqlite3_value**);
     bool deterministic;
   } const kFns[] = {
-      {"zorb_op", 6, OpFunction, true},       {"zorb_cast", 8, CastFunction, true},
+      {"zorb_op", 6, OpFunction, true},       {"zorb_op", 7, OpFunction, true},
+      {"zorb_compare", 2, CompareF, true},    {"zorb_between", 3, BetweenF, true},
+      {"zorb_in", -1, InF, true},       {"zorb_cast", 8, CastFunction, true},
       {"getdate", 0, GetDate, false},         {"len", 1, Len, true},
       {"zorb_left", 2, Left, true},           {"zorb_right", 2, Right, true},
       {"substring", 3, Substring, true},      {"substring", 2, Substring, true},

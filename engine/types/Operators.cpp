@@ -119,7 +119,12 @@ TypeDecl Combine(char op, const TypeDecl& a, const TypeDecl& b) {
       break;
   }
   if (p > 38) {
-    s = std::max(std::min(s, 38 - (p - s)), std::min(s, 6));
+    // Sums keep their integral digits; products and quotients keep at least 6 decimals
+    // (fewer when they had fewer) unless their integral part fits.
+    if (op == '+' || op == '-')
+      s = std::max(0, 38 - std::max(p1 - s1, p2 - s2));
+    else
+      s = std::max(std::min(s, 38 - (p - s)), std::min(s, 6));
     p = 38;
   }
   return Make(Kind::Decimal, p, s);
@@ -176,7 +181,8 @@ class Rewriter {
     for (size_t i = 0; i + 1 < t_.size(); ++i)
       if (t_[i].kind == Tok::Word && t_[i + 1].IsOp("(")) Function(i);
     WideDecimalLiterals();
-    std::vector<size_t> closes = ScalarSubqueries();
+    auto closes = ScalarSubqueries();
+    Comparisons(closes);
     bool arithmetic = false;
     for (const SqlToken& k : t_) arithmetic = arithmetic || IsArithmetic(k);
     std::vector<bool> covered(t_.size(), false);
@@ -188,7 +194,8 @@ class Rewriter {
         if (t_[k].depth == t_[i].depth) covered[k] = true;
       Emit(*node);
     }
-    for (size_t at : closes) splice_.Insert(at, ")");
+    for (auto& [at, text] : closes) splice_.Insert(at, text);
+    for (auto& [at, text] : late_) splice_.Insert(at, text);
     if (resultTypes) *resultTypes = SelectTypes();
     return splice_.empty() ? sql_ : splice_.Apply(sql_);
   }
@@ -309,6 +316,13 @@ class Rewriter {
       }
       return;
     }
+    // SUM and AVG of a decimal add doubles as the decimals they stand for (types/Decimal.cpp).
+    if ((k.IsWord("SUM") || k.IsWord("AVG")) && commas.empty() && close > open + 1 &&
+        !t_[open + 1].IsWord("DISTINCT") && !t_[open + 1].IsWord("ALL") &&
+        TypeOfRange(open + 1, close - 1).kind == Kind::Decimal) {
+      late_.emplace_back(t_[close].begin, ", 1");  // after an operator's own close there
+      return;
+    }
     // Words SQLite reads as keywords (LEFT JOIN, x ISNULL): their functions have other names.
     if (k.IsWord("LEFT") || k.IsWord("RIGHT") || k.IsWord("ISNULL")) {
       splice_.Replace(k.begin, k.end, "zorb_" + Lower(std::string(k.text)));
@@ -413,8 +427,10 @@ class Rewriter {
         } else if (text.find_first_of("eE") != std::string::npos) {
           node->type = Make(Kind::Float);
         } else if (size_t dot = text.find('.'); dot != std::string::npos) {
-          int digits = int(text.size()) - 1, scale = int(text.size() - dot - 1);
-          node->type = Make(Kind::Decimal, std::max(digits, 1), scale);
+          // Leading zeros do not count: 0.5 is decimal(1,1), 10.0 decimal(3,1).
+          size_t lead = text.find_first_not_of('0');
+          int whole = int(dot - std::min(lead, dot)), scale = int(text.size() - dot - 1);
+          node->type = Make(Kind::Decimal, std::min(std::max(whole + scale, 1), 38), scale);
         } else {
           long long v;
           // A constant counts its own digits when it meets a decimal (7.0 / 2 has scale 6).
@@ -487,43 +503,206 @@ class Rewriter {
   }
 
   // A sub-select used as a value must give one row at most (SQL Server's 512; SQLite would take
-  // the first): the item of a simple one becomes zorb_one(item), an aggregate that fails on a
-  // second row. Returns where the closing parentheses go (after every other edit there).
-  std::vector<size_t> ScalarSubqueries() {
-    std::vector<size_t> closes;
+  // the first). One that cannot give more (no table, an aggregate without grouping, LIMIT 0 or
+  // 1) is left alone; the item of a simple one becomes zorb_one(item), an aggregate that fails
+  // on a second row; any other (grouping, DISTINCT, UNION, LIMIT n...) is read through
+  // "SELECT zorb_one(v) FROM (sub-select)". Returns the edits that go after every other edit
+  // at their place (closing parentheses, aliases).
+  std::vector<std::pair<size_t, std::string>> ScalarSubqueries() {
+    std::vector<std::pair<size_t, std::string>> after;
     for (size_t open = 1; open + 2 < t_.size(); ++open) {
       if (!t_[open].IsOp("(") || !t_[open + 1].IsWord("SELECT")) continue;
       size_t close = Match(open);
       if (close == kNone || !ValueContext(open)) continue;
       int inner = t_[open].depth + 1;
       size_t from = FindWord(t_, open + 2, "FROM", inner);
-      if (from >= close) continue;  // no table: one row
-      bool simple = true;
-      for (size_t k = open + 2; k < close && simple; ++k) {
+      bool compound = false, grouped = false, simple = true, limitOne = false;
+      for (size_t k = open + 2; k < close; ++k) {
         if (t_[k].depth != inner) continue;
+        if (t_[k].IsWord("UNION") || t_[k].IsWord("EXCEPT") || t_[k].IsWord("INTERSECT"))
+          compound = true;
+        if (t_[k].IsWord("GROUP") || t_[k].IsWord("HAVING")) grouped = true;
         static const char* const kWords[] = {"DISTINCT", "GROUP", "HAVING", "LIMIT", "UNION",
-                                             "EXCEPT", "INTERSECT", "ORDER", "ALL"};
+                                             "EXCEPT", "INTERSECT", "ORDER", "ALL", "OVER"};
         for (const char* w : kWords)
           if (t_[k].IsWord(w)) simple = false;
-        if (k < from && t_[k].IsOp(",")) simple = false;
+        if (t_[k].IsWord("LIMIT") && k + 2 == close && t_[k + 1].kind == Tok::Number &&
+            (t_[k + 1].text == "1" || t_[k + 1].text == "0"))
+          limitOne = true;
       }
-      for (size_t k = open + 2; k < from && simple; ++k) {
+      if (limitOne || (from >= close && !compound)) continue;  // one row at most
+      size_t listEnd = open + 2;  // the end of the first SELECT's list
+      while (listEnd < close && !(t_[listEnd].depth == inner &&
+                                  (t_[listEnd].IsWord("FROM") || t_[listEnd].IsWord("WHERE") ||
+                                   t_[listEnd].IsWord("UNION") || t_[listEnd].IsWord("EXCEPT") ||
+                                   t_[listEnd].IsWord("INTERSECT") || t_[listEnd].IsWord("GROUP") ||
+                                   t_[listEnd].IsWord("ORDER") || t_[listEnd].IsWord("LIMIT"))))
+        ++listEnd;
+      bool aggregate = false;
+      for (size_t k = open + 2; k < listEnd; ++k) {
+        if (t_[k].depth == inner && t_[k].IsOp(",")) simple = false;
         static const char* const kAggregates[] = {"COUNT", "SUM", "MAX", "MIN", "AVG", "TOTAL",
                                                   "GROUP_CONCAT"};
         for (const char* w : kAggregates)
-          if (t_[k].IsWord(w) && k + 1 < from && t_[k + 1].IsOp("(")) simple = false;
+          if (t_[k].IsWord(w) && k + 1 < listEnd && t_[k + 1].IsOp("(")) aggregate = true;
       }
-      if (!simple) continue;
-      NodeP item = Expression(open + 2);
-      if (!item || item->last >= from) continue;
+      if (aggregate && !grouped && !compound) continue;  // one row
+      size_t first = open + 2;
+      if (t_[first].IsWord("DISTINCT") || t_[first].IsWord("ALL")) ++first;
+      NodeP item = Expression(first);
+      if (!item || item->last >= listEnd) continue;
       size_t rest = item->last + 1;  // nothing, or an alias
-      if (!(rest == from || (rest + 1 == from && t_[rest].IsName()) ||
-            (rest + 2 == from && t_[rest].IsWord("AS"))))
+      bool bare = rest == listEnd, aliased = rest + 1 == listEnd && t_[rest].IsName() &&
+                                             !IsKeyword(t_[rest]);
+      bool withAs = rest + 2 == listEnd && t_[rest].IsWord("AS") && t_[rest + 1].IsName();
+      if (!bare && !aliased && !withAs) continue;  // several items: SQLite's own error (116)
+      if (simple && !aggregate) {
+        splice_.Insert(t_[open + 2].begin, "zorb_one(");
+        after.emplace_back(t_[item->last].end, ")");
         continue;
-      splice_.Insert(t_[open + 2].begin, "zorb_one(");
-      closes.push_back(t_[item->last].end);
+      }
+      std::string name = bare ? "\"zorb_v\"" : QuoteName(NameOf(t_[listEnd - 1]));
+      splice_.Insert(t_[open + 1].begin, "SELECT zorb_one(" + name + ") FROM (");
+      if (bare) after.emplace_back(t_[item->last].end, " AS \"zorb_v\"");
+      after.emplace_back(t_[close].begin, ")");
     }
-    return closes;
+    return after;
+  }
+
+  // A decimal computed by an expression and compared with another value is compared as an
+  // exact number: "a op b" becomes "zorb_compare(a, b) op 0" (a wide result is a text, which
+  // SQLite would put after every number, and texts of different scales would differ).
+  // Comparisons of plain columns and values stay as they are (and use their indexes).
+  void Comparisons(std::vector<std::pair<size_t, std::string>>& after) {
+    for (size_t j = 1; j + 1 < t_.size(); ++j) {
+      if (!IsComparison(t_[j])) continue;
+      int depth = t_[j].depth;
+      size_t start = j;
+      while (start > 0 && !Delimits(start - 1, depth)) --start;
+      size_t end = j + 1;
+      while (end < t_.size() && !Delimits(end, depth)) ++end;
+      if (start == j || end == j + 1) continue;
+      if (!Computed(start, j - 1, depth) && !Computed(j + 1, end - 1, depth)) continue;
+      NodeP left = Expression(start), right = Expression(j + 1);
+      if (!left || !right || left->last != j - 1 || right->last != end - 1) continue;
+      if (Assignment(j) || !ExactlyCompared({left.get(), right.get()})) continue;
+      splice_.Insert(t_[start].begin, "zorb_compare(");
+      splice_.Replace(t_[j].begin, t_[j].end, ",");
+      after.emplace_back(t_[right->last].end, ") " + std::string(t_[j].text) + " 0");
+    }
+    // "x [NOT] BETWEEN a AND b" the same way: "[NOT] zorb_between(x, a, b)".
+    for (size_t j = 1; j + 1 < t_.size(); ++j) {
+      if (!t_[j].IsWord("BETWEEN")) continue;
+      int depth = t_[j].depth;
+      bool negated = t_[j - 1].IsWord("NOT") && t_[j - 1].depth == depth;
+      size_t leftEnd = negated ? j - 1 : j;
+      size_t start = leftEnd;
+      while (start > 0 && !Delimits(start - 1, depth)) --start;
+      size_t andAt = FindWord(t_, j + 1, "AND", depth);
+      if (start == leftEnd || andAt >= t_.size() || andAt == j + 1) continue;
+      size_t end = andAt + 1;
+      while (end < t_.size() && !Delimits(end, depth)) ++end;
+      if (end == andAt + 1) continue;
+      if (!Computed(start, leftEnd - 1, depth) && !Computed(j + 1, andAt - 1, depth) &&
+          !Computed(andAt + 1, end - 1, depth))
+        continue;
+      NodeP x = Expression(start), low = Expression(j + 1), high = Expression(andAt + 1);
+      if (!x || !low || !high || x->last + 1 != leftEnd || low->last + 1 != andAt ||
+          high->last + 1 != end || !ExactlyCompared({x.get(), low.get(), high.get()}))
+        continue;
+      splice_.Insert(t_[start].begin, negated ? "NOT zorb_between(" : "zorb_between(");
+      if (negated) splice_.Replace(t_[j - 1].begin, t_[j - 1].end, "");
+      splice_.Replace(t_[j].begin, t_[j].end, ",");
+      splice_.Replace(t_[andAt].begin, t_[andAt].end, ",");
+      after.emplace_back(t_[high->last].end, ")");
+    }
+    // "x [NOT] IN (a, b...)" (a list, not a sub-select): "[NOT] zorb_in(x, a, b...)".
+    for (size_t j = 1; j + 2 < t_.size(); ++j) {
+      if (!t_[j].IsWord("IN") || !t_[j + 1].IsOp("(") || t_[j + 2].IsWord("SELECT")) continue;
+      int depth = t_[j].depth;
+      bool negated = t_[j - 1].IsWord("NOT") && t_[j - 1].depth == depth;
+      size_t leftEnd = negated ? j - 1 : j, open = j + 1, close = Match(open);
+      size_t start = leftEnd;
+      while (start > 0 && !Delimits(start - 1, depth)) --start;
+      if (start == leftEnd || close == kNone || close == open + 1) continue;
+      if (!Computed(start, leftEnd - 1, depth) && !Computed(open + 1, close - 1, depth + 1))
+        continue;
+      NodeP x = Expression(start);
+      if (!x || x->last + 1 != leftEnd) continue;
+      std::vector<NodeP> items;
+      std::vector<size_t> bounds{open};
+      for (size_t c : Commas(open, close)) bounds.push_back(c);
+      bounds.push_back(close);
+      bool ok = true;
+      for (size_t b = 0; b + 1 < bounds.size() && ok; ++b) {
+        NodeP item = Expression(bounds[b] + 1);
+        ok = item && item->last + 1 == bounds[b + 1];
+        items.push_back(std::move(item));
+      }
+      if (!ok) continue;
+      std::vector<const Node*> sides{x.get()};
+      for (const NodeP& n : items) sides.push_back(n.get());
+      if (!ExactlyCompared(sides)) continue;
+      splice_.Insert(t_[start].begin, negated ? "NOT zorb_in(" : "zorb_in(");
+      if (negated) splice_.Replace(t_[j - 1].begin, t_[j - 1].end, "");
+      splice_.Replace(t_[j].begin, t_[open].end, ",");
+    }
+  }
+
+  // Whether token k ends an operand of a comparison at that depth.
+  bool Delimits(size_t k, int depth) const {
+    if (t_[k].depth < depth) return true;
+    if (t_[k].depth > depth) return false;
+    return (IsKeyword(t_[k]) && !t_[k].IsWord("END")) || t_[k].IsOp(",") || IsComparison(t_[k]);
+  }
+
+  // Whether [first, last] holds an operator or a call at its own level.
+  bool Computed(size_t first, size_t last, int depth) const {
+    for (size_t k = first; k <= last && k < t_.size(); ++k)
+      if (t_[k].depth == depth && (IsArithmetic(t_[k]) || t_[k].IsOp("("))) return true;
+    return false;
+  }
+
+  // Whether operands compare as exact decimals (one is a decimal, none a text, date or float);
+  // if so, their numbers are quoted: they reach the comparison as their exact texts (SQLite
+  // would read doubles).
+  bool ExactlyCompared(const std::vector<const Node*>& sides) {
+    bool decimal = false;
+    for (const Node* n : sides) {
+      Kind k = n->type.kind;
+      if (IsCharacter(k) || k == Kind::DateTime || k == Kind::Float || k == Kind::Real) return false;
+      decimal = decimal || k == Kind::Decimal;
+    }
+    if (!decimal) return false;
+    for (const Node* side : sides) {
+      size_t n = side->last;
+      if (t_[n].kind != Tok::Number || t_[n].text.find_first_of("xXeE") != std::string_view::npos)
+        continue;
+      if (side->first == n)
+        splice_.Replace(t_[n].begin, t_[n].end, QuoteLiteral(std::string(t_[n].text)));
+      else if (side->first + 1 == n && t_[side->first].IsOp("-"))
+        splice_.Replace(t_[side->first].begin, t_[n].end,
+                        QuoteLiteral("-" + std::string(t_[n].text)));
+    }
+    return true;
+  }
+
+  // Whether the = at j assigns a column in UPDATE ... SET.
+  bool Assignment(size_t j) const {
+    if (!t_[0].IsWord("UPDATE") || t_[j].depth != 0) return false;
+    for (size_t k = j; k-- > 0;) {
+      if (t_[k].depth != 0) continue;
+      if (t_[k].IsWord("SET")) return true;
+      if (t_[k].IsWord("WHERE") || t_[k].IsWord("FROM")) return false;
+    }
+    return false;
+  }
+
+  static bool IsComparison(const SqlToken& k) {
+    static const char* const kOps[] = {"=", "==", "<>", "!=", "<", "<=", ">", ">="};
+    for (const char* op : kOps)
+      if (k.IsOp(op)) return true;
+    return false;
   }
 
   // Whether the parenthesis at open stands where a value goes (not after IN, EXISTS, FROM...).
@@ -667,9 +846,11 @@ class Rewriter {
     Emit(*n.left);
     splice_.Replace(t_[n.opToken].begin, t_[n.opToken].end, ",");
     Emit(*n.right);
+    // A decimal result gets its scale, to which it is rounded.
+    std::string scale = n.type.kind == Kind::Decimal ? ", " + std::to_string(n.type.scale) : "";
     splice_.Insert(t_[n.last].end, ", " + std::to_string(int(n.left->type.kind)) + ", " +
                                        std::to_string(int(n.right->type.kind)) + ", " + format_ +
-                                       ")");
+                                       scale + ")");
   }
 
   // Declared types of the items of the statement's SELECT list; none when it has a *.
@@ -702,6 +883,10 @@ class Rewriter {
         continue;
       }
       NodeP n = Expression(start);
+      // An aggregate over a window has the aggregate's type.
+      if (n && n->last + 2 <= last && t_[n->last].IsOp(")") && t_[n->last + 1].IsWord("OVER") &&
+          t_[n->last + 2].IsOp("(") && Match(n->last + 2) != kNone)
+        n->last = Match(n->last + 2);
       bool whole = n && (n->last == last || (n->last + 1 == last && t_[last].IsName()) ||
                          (n->last + 2 == last && t_[last - 1].IsWord("AS")));
       types.push_back(!whole ? std::string() : IsNullType(n->type) ? "int" : DeclaredText(n->type));
@@ -720,6 +905,7 @@ class Rewriter {
   Splice splice_;
   std::vector<std::pair<std::string, std::shared_ptr<const TableInfo>>> scope_;
   bool scoped_ = false;  // scope_ is read when a column's type is first needed
+  std::vector<std::pair<size_t, std::string>> late_;  // inserts that go after all others
 };
 
 }  // namespace

@@ -52,6 +52,8 @@ try:
     check("exact decimal", cur.execute("SELECT v FROM exact WHERE v = ?", wide).fetchval(), wide)
     check("exact sum", cur.execute("SELECT SUM(v) + 1 FROM exact").fetchval(),
           decimal.Decimal("1234567890123456789012345679.0123456789"))
+    check("exact quotient", cur.execute("SELECT v / 3 FROM exact WHERE v / 3 > 1").fetchval(),
+          decimal.Decimal("411522630041152263004115226.0041152263"))
     long_text = "é" * 5000
     cur.execute("CREATE TABLE big (v text)")
     cur.execute("INSERT INTO big VALUES (?)", long_text)
@@ -62,6 +64,9 @@ try:
     check("nextset", cur.nextset(), True)
     check("second set", tuple(cur.fetchone()), ("two", 3))
     check("no more sets", cur.nextset(), False)
+    cur.execute("SELECT id FROM t WHERE id < 5; SELECT @@ROWCOUNT")
+    check("rows of the first set", len(cur.fetchall()), 4)
+    check("@@ROWCOUNT after it", cur.nextset() and cur.fetchval(), 4)
 
     check("tables", [r.table_name for r in cur.tables(tableType="TABLE")], ["big", "exact", "t"])
     check("columns", [(r.column_name, r.type_name) for r in cur.columns(table="t")][:3],

@@ -165,7 +165,11 @@ Rows OdbcStmt::Rows() {
   ::Rows rows;
   SQLSMALLINT cols = 0;
   SQLNumResultCols(h, &cols);
-  while (SQLFetch(h) == SQL_SUCCESS) {
+  // SQLGetData reads the current row only: rowsets of more than one row would be skipped.
+  SQLULEN arraySize = 1;
+  SQLGetStmtAttr(h, SQL_ATTR_ROW_ARRAY_SIZE, &arraySize, 0, nullptr);
+  EXPECT_EQ(arraySize, 1u) << "Rows() reads one row per fetch";
+  while (SQL_SUCCEEDED(SQLFetch(h))) {
     std::vector<std::string> row;
     for (SQLUSMALLINT c = 1; c <= cols; ++c) {
       char buf[4096];

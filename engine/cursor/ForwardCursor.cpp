@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cstring>
+
 #include "common/Text.h"
 
 namespace engine::cursor {
@@ -22,6 +24,23 @@ bool IsIdentifier(const char* s) {
   for (const char* k : kExpressions)
     if (IEquals(s, k)) return false;
   return true;
+}
+
+// SQLite names an unaliased expression after its text. A name that the statement's text holds
+// quoted ([p q], a sub-select's column) or as a text after AS (AS 'p q') is a real name.
+bool IsQuotedAlias(sqlite3_stmt* stmt, const char* name) {
+  const char* sql = sqlite3_sql(stmt);
+  if (!name || !*name || !sql) return false;
+  if (std::strstr(sql, QuoteName(name).c_str())) return true;
+  const std::string text = QuoteLiteral(name);
+  for (const char* at = std::strstr(sql, text.c_str()); at; at = std::strstr(at + 1, text.c_str())) {
+    const char* p = at;
+    while (p > sql && (p[-1] == ' ' || p[-1] == '\n' || p[-1] == '\t')) --p;
+    if (p - sql >= 3 && (p[-2] == 'A' || p[-2] == 'a') && (p[-1] == 'S' || p[-1] == 's') &&
+        (p[-3] == ' ' || p[-3] == ')' || p[-3] == '\n'))
+      return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -49,7 +68,7 @@ std::vector<Column> ForwardCursor::Describe(sqlite3_stmt* stmt, bool stepped) {
                                                  &primaryKey, &autoInc) == SQLITE_OK)
         c.nullable = notNull ? SQL_NO_NULLS : SQL_NULLABLE;
     } else {
-      c.name = IsIdentifier(name) ? name : "";
+      c.name = IsIdentifier(name) || IsQuotedAlias(stmt, name) ? name : "";
       c.nullable = SQL_NULLABLE_UNKNOWN;
     }
     if (decl) {

@@ -1,5 +1,7 @@
 #include "tsql/Translator.h"
 
+#include <algorithm>
+
 #include "common/Error.h"
 #include "common/Text.h"
 #include "tsql/Ddl.h"
@@ -160,6 +162,39 @@ void NestedTop(Tokens& t) {
   }
 }
 
+// T-SQL's "alias = expression" in a select list becomes "expression AS alias".
+void AliasEquals(Tokens& t, size_t from) {
+  static const char* const kEnds[] = {"FROM",  "INTO",   "WHERE",     "GROUP",  "HAVING",
+                                      "ORDER", "UNION",  "INTERSECT", "EXCEPT", "OPTION"};
+  int depth = 0;
+  size_t item = from;
+  for (size_t k = from;; ++k) {
+    bool end = k == t.size();
+    if (!end && t[k].IsOp("(")) {
+      ++depth;
+      continue;
+    }
+    if (!end && t[k].IsOp(")")) {
+      if (depth-- > 0) continue;
+      end = true;
+    }
+    if (!end && depth == 0 && t[k].kind == TokenKind::Word)
+      for (const char* w : kEnds) end = end || t[k].IsWord(w);
+    if (!end && !(depth == 0 && t[k].IsOp(","))) continue;
+    if (k >= item + 3 && (t[item].IsName() || t[item].kind == TokenKind::String) &&
+        t[item + 1].IsOp("=")) {
+      Token alias = t[item], as = t[item + 1];
+      as.kind = TokenKind::Word;
+      as.text = as.value = "AS";
+      std::rotate(t.begin() + long(item), t.begin() + long(item + 2), t.begin() + long(k));
+      t[k - 2] = as;
+      t[k - 1] = alias;
+    }
+    if (end) return;
+    item = k + 1;
+  }
+}
+
 Statement Select(Tokens t) {
   NestedTop(t);
   Statement s;
@@ -188,6 +223,12 @@ Statement Select(Tokens t) {
       throw NotImplemented("TOP ... WITH TIES");
     t.erase(t.begin() + long(i), t.begin() + long(j));
   }
+  for (size_t k = 0; k < t.size(); ++k)  // this select list, sub-selects' and UNION's
+    if (t[k].IsWord("SELECT")) {
+      size_t list = k + 1;
+      if (list < t.size() && (t[list].IsWord("ALL") || t[list].IsWord("DISTINCT"))) ++list;
+      AliasEquals(t, list);
+    }
   // SELECT list INTO t FROM ... makes a table from the result.
   std::string into;
   size_t intoAt = FindTopLevel(t, 1, "INTO");

@@ -33,6 +33,10 @@ check computed 0 "n | (No column name) | a b | c'd | C1+1 | e]f
 --+------------------+-----+-----+------+----
 3 | x                | 2   | 3   | 4    | 5
 (1 row)" -- "$zorb" sql -S "$srv" -d tienda "SELECT COUNT(*) AS n, MAX(C2), 1+1 AS [a b], 3 AS 'c''d', 4 AS [C1+1], 5 [e]]f] FROM t"
+check alias-equals 0 "[a b] | n | m
+------+---+---
+2     | 3 | 22
+(1 row)" -- "$zorb" sql -S "$srv" -d tienda "SELECT TOP 1 [[a b]]] = 1 + 1, n = (SELECT COUNT(*) FROM t), m FROM (SELECT m = C1 FROM t WHERE C1 > 1) s ORDER BY m"
 check bad-table 1 "zorb sql: [ZORB][Engine]Invalid object name 'nohay'." -- "$zorb" sql -S "$srv" -d tienda "SELECT * FROM nohay"
 check no-db 1 "zorb sql: cannot connect to $srv, database nodb" -- "$zorb" sql -S "$srv" -d nodb "SELECT 1"
 "$zorb" sql -S "$srv" -d tienda "CREATE INDEX TEMP_t_indent ON t (C1)" >/dev/null

@@ -126,7 +126,10 @@ SQLRETURN SQL_API SQLExecDirect(SQLHSTMT stmt, SQLCHAR* text, SQLINTEGER length)
     if (!text) throw EngineError("HY009", 0, "Invalid use of null pointer.");
     s.prepared = false;
     s.preparedColumns.clear();
-    s.batch = tsql::Translate(InString(text, length));
+    exec::Session* session = s.dbc->session.get();
+    s.batch = session ? session->texts.Translate(InString(text, length), session->databaseName(),
+                                                 session->dateFormat())
+                      : tsql::Translate(InString(text, length));
     return ExecuteBatch(s);
   });
 }

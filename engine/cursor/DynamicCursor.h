@@ -26,6 +26,9 @@ class Locks;
 
 namespace engine::cursor {
 
+// Statement attribute of this driver (read only): QueryPlans() of the open dynamic cursor.
+constexpr SQLINTEGER kAttrQueryPlans = SQL_DRIVER_STMT_ATTR_BASE + 1;
+
 class DynamicCursor : public Cursor, store::Database::Holder, IdleHolder {
  public:
   // Binds parameter i (1-based) of a statement to the application's value.
@@ -62,6 +65,8 @@ class DynamicCursor : public Cursor, store::Database::Holder, IdleHolder {
   // (PRIOR after PRIOR) steps the open statement on. guard is the connection's: the idle
   // release acts under it (cursor/IdleRelease.h). Without one the cursor never holds.
   void HoldSnapshots(std::shared_ptr<std::recursive_mutex> guard) { guard_ = std::move(guard); }
+  // The queries of the last fetch, each followed by SQLite's plan for it (one line a step).
+  std::string QueryPlans();
 
  private:
   struct Key {
@@ -116,7 +121,9 @@ class DynamicCursor : public Cursor, store::Database::Holder, IdleHolder {
   std::vector<sqlite3_value*> params_;   // the application's parameters, as bound at execute
   std::vector<bool> notNull_;            // per ORDER BY term: a NOT NULL column
   size_t uniquePrefix_ = 0;              // terms 1..k cover a unique index (0: none do)
+  std::string where_;                    // with uniquePrefix_: the WHERE seeking on the key
   std::map<std::string, std::vector<sqlite3_stmt*>> plans_;
+  const std::vector<sqlite3_stmt*>* lastPlan_ = nullptr;  // the queries of the last fetch
   Place place_ = Place::BeforeStart;
   Key first_, last_;
   std::vector<Key> keys_;                // keys of the rows of the last scan

@@ -4,6 +4,7 @@
 #include "convert/FromC.h"
 #include "convert/SqlTypes.h"
 #include "convert/ToC.h"
+#include "cursor/DynamicCursor.h"
 #include "exec/Executor.h"
 #include "odbc/Entry.h"
 #include "odbc/Execution.h"
@@ -394,7 +395,7 @@ SQLRETURN SQL_API SQLSetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER
 }
 
 SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER value,
-                                 SQLINTEGER, SQLINTEGER* length) {
+                                 SQLINTEGER bufferLength, SQLINTEGER* length) {
   return RunStmt(stmt, [&](Stmt& s) -> SQLRETURN {
     auto integer = [&](SQLULEN v) {
       if (value) std::memcpy(value, &v, sizeof v);
@@ -435,6 +436,10 @@ SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER
       case SQL_ATTR_ROW_NUMBER: {
         SQLLEN start = s.cursor && s.fetched ? s.cursor->RowsetStart() : 0;
         return integer(start > 0 ? SQLULEN(start) + s.currentRow : 0);
+      }
+      case cursor::kAttrQueryPlans: {
+        auto* d = dynamic_cast<cursor::DynamicCursor*>(s.cursor.get());
+        return OutString(s, d ? d->QueryPlans() : std::string(), value, bufferLength, length);
       }
       default: {
         // Asked for often (the driver manager probes several per handle): no exception.

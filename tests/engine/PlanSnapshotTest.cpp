@@ -214,6 +214,34 @@ TEST_F(Plans, IdleSnapshotLetsCheckpointsRun) {
   EXPECT_EQ(w.Fetch(), "10 v10");
 }
 
+// A dynamic cursor over a unique ORDER BY seeks on the boundary key, never on a constant
+// condition of the WHERE over another indexed column (that would read every row of the
+// condition before the boundary, on every fetch), whichever way it scrolls.
+TEST_F(Plans, BoundaryQueriesSeekOnTheOrderKey) {
+  Session s(entorno.servidor());
+  s.Ok("CREATE TABLE g (k int NOT NULL, c int NOT NULL, v varchar(10))");
+  s.Ok("CREATE UNIQUE INDEX g_k ON g (k)");
+  s.Ok("CREATE INDEX g_c ON g (c)");
+  for (int k = 1; k <= 40; ++k) s.Ok("INSERT INTO g VALUES (" + std::to_string(k) + ", 5, 'v')");
+  SetAttr(s.stmt->h, SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
+  ASSERT_EQ(s.Exec("SELECT k, v FROM g WHERE c = 5 ORDER BY k"), SQL_SUCCESS);
+  int fetch = 0;
+  for (SQLSMALLINT o : {SQL_FETCH_NEXT, SQL_FETCH_NEXT, SQL_FETCH_NEXT, SQL_FETCH_PRIOR}) {
+    ASSERT_EQ(SQLFetchScroll(s.stmt->h, o, 0), SQL_SUCCESS);
+    char plans[8192] = {};
+    SQLINTEGER length = 0;
+    ASSERT_EQ(SQLGetStmtAttr(s.stmt->h, SQL_DRIVER_STMT_ATTR_BASE + 1, plans, sizeof plans, &length),
+              SQL_SUCCESS);
+    std::string text(plans);
+    // The first fetch reads from the start of the key; the others seek past their boundary.
+    EXPECT_NE(text.find(fetch++ ? "SEARCH g USING INDEX g.g_k (k" : "SCAN g USING INDEX g.g_k"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("g.g_c"), std::string::npos) << text;
+    EXPECT_EQ(text.find("TEMP B-TREE"), std::string::npos) << text;
+  }
+}
+
 TEST_F(Plans, UnknownStatementAttributeIsAnError) {
   Session s(entorno.servidor());
   SQLULEN v = 0;

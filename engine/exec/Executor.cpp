@@ -142,7 +142,7 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
   // A plan kept for the text's form (exec/TextCache.h) serves while its tables keep their
   // schema; otherwise the text is translated again.
   const TextPlan* plan = given.plan.get();
-  const KeptText* kept = plan && plan->kept && TextCache::Fits(*plan->kept, db->handle())
+  const KeptText* kept = plan && plan->kept && TextCache::Fits(*plan->kept, *db)
                              ? plan->kept.get()
                              : nullptr;
   tsql::Statement again;
@@ -163,7 +163,10 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
     p.firstLiteral = kept->firstLiteral;
     p.literals = plan->literals;
     p.table = kept->table;
-    if (!p.table.empty()) info = types::FindTable(db->handle(), p.table);
+    // The tables are as the plan read them (TextCache::Fits).
+    const std::string& table = st.name.empty() ? p.table : st.name;
+    for (const auto& [name, read] : kept->tables)
+      if (!table.empty() && name == table) info = read;
   } else {
     // Column types: value checks, collations, date literals, operators (types/Adapt.h).
     sql = types::Adapt(db->handle(), session.dateFormat(), st, &resultTypes);

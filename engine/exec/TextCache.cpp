@@ -1,5 +1,8 @@
 #include "exec/TextCache.h"
 
+#include <sqlite3.h>
+
+#include <cstring>
 #include <set>
 
 #include "common/Error.h"
@@ -338,11 +341,17 @@ tsql::Batch TextCache::Translate(std::string_view text, const std::string& datab
   return b;
 }
 
-bool TextCache::Fits(const KeptText& kept, sqlite3* db) {
+bool TextCache::Fits(const KeptText& kept, store::Database& db) {
+  // Outside a transaction the header shows every commit, the connection's own included.
+  unsigned char now[store::Database::kWalMark];
+  bool marked = sqlite3_get_autocommit(db.handle()) && db.WalMark(now);
+  if (marked && kept.marked && std::memcmp(now, kept.mark, sizeof now) == 0) return true;
   for (const auto& [name, info] : kept.tables) {
-    auto now = types::FindTable(db, name);
-    if (!now != !info || (now && now->version != info->version)) return false;
+    auto found = types::FindTable(db.handle(), name);
+    if (!found != !info || (found && found->version != info->version)) return false;
   }
+  kept.marked = marked;
+  if (marked) std::memcpy(kept.mark, now, sizeof now);
   return true;
 }
 

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "exec/PlanCache.h"
+#include "store/Database.h"
 #include "tsql/Translator.h"
 
 struct sqlite3;
@@ -67,6 +68,10 @@ struct KeptText {
   int firstLiteral = 0;
   std::string table;
   std::vector<std::pair<std::string, std::shared_ptr<const types::TableInfo>>> tables;
+  // The WAL-index header when the tables were last found unchanged: while it stays the same,
+  // nobody has committed anything since, and they need not be read again.
+  mutable bool marked = false;
+  mutable unsigned char mark[store::Database::kWalMark] = {};
 };
 
 // What a statement carries from the cache to the executor.
@@ -99,7 +104,7 @@ class TextCache {
   // for the second translation).
   void Learn(const TextPlan& plan, const FirstRun& run, sqlite3* db, const std::string& dateFormat);
   // The kept plan's schema still holds (each table it read has the same version).
-  static bool Fits(const KeptText& kept, sqlite3* db);
+  static bool Fits(const KeptText& kept, store::Database& db);
   // Forgets a plan whose schema changed.
   void Drop(const TextPlan& plan);
   size_t size() const { return keys_.size(); }

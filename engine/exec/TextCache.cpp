@@ -413,17 +413,24 @@ void TextCache::Learn(const TextPlan& plan, const FirstRun& run, sqlite3* db,
   changed.append(plan.text, copied, std::string::npos);
   std::vector<std::string> types2;
   Parameterized p2;
-  try {
-    tsql::Batch b2 = tsql::Translate(changed);
-    if (b2.statements.size() != 1 || b2.parameters != run.batchParameters) return;
-    const tsql::Statement& s1 = *run.statement;
-    const tsql::Statement& s2 = b2.statements[0];
-    if (s2.kind != s1.kind || s2.verb != s1.verb || s2.name != s1.name ||
-        s2.lockTable != s1.lockTable || s2.parameters != s1.parameters)
+  bool any = false;
+  for (bool c : candidate) any = any || c;
+  if (!any) {
+    p2 = p;  // every literal stays as written: only the same text meets this plan
+    types2 = *run.resultTypes;
+  } else {
+    try {
+      tsql::Batch b2 = tsql::Translate(changed);
+      if (b2.statements.size() != 1 || b2.parameters != run.batchParameters) return;
+      const tsql::Statement& s1 = *run.statement;
+      const tsql::Statement& s2 = b2.statements[0];
+      if (s2.kind != s1.kind || s2.verb != s1.verb || s2.name != s1.name ||
+          s2.lockTable != s1.lockTable || s2.parameters != s1.parameters)
+        return;
+      p2 = ParameterizeQuery(types::Adapt(db, dateFormat, s2, &types2));
+    } catch (const EngineError&) {
       return;
-    p2 = ParameterizeQuery(types::Adapt(db, dateFormat, s2, &types2));
-  } catch (const EngineError&) {
-    return;
+    }
   }
   if (p2.sql != p.sql || types2 != *run.resultTypes || p2.table != p.table ||
       p2.literals.size() != p.literals.size() || p2.firstLiteral != p.firstLiteral)

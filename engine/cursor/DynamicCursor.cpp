@@ -39,12 +39,34 @@ std::string Marker(size_t n) { return "?" + std::to_string(n); }
 // The WHERE with every top-level conjunct that names no ORDER BY column written "+(...)": the
 // same rows, but SQLite no longer seeks on it, so the queries seek on the ORDER BY key (the
 // boundary) instead of reading every row of a constant condition and sorting them.
+std::string SeekOnOrderKeyOnce(const QueryShape& shape, const std::vector<std::string>& columns);
+
+// Kept by the ORDER BY columns and the WHERE: cursors of one query share it.
 std::string SeekOnOrderKey(const QueryShape& shape) {
+  if (shape.where.empty()) return shape.where;
   std::vector<std::string> columns;
+  std::string key;
   for (const OrderTerm& t : shape.order) {
     if (t.column.empty()) return shape.where;
     columns.push_back(Lower(t.column));
+    key += columns.back() + '\x1f';
   }
+  key += shape.where;
+  static std::mutex m;
+  static std::unordered_map<std::string, std::string> kept;
+  {
+    std::lock_guard<std::mutex> l(m);
+    auto it = kept.find(key);
+    if (it != kept.end()) return it->second;
+  }
+  std::string where = SeekOnOrderKeyOnce(shape, columns);
+  std::lock_guard<std::mutex> l(m);
+  if (kept.size() > 1024) kept.clear();
+  kept.emplace(std::move(key), where);
+  return where;
+}
+
+std::string SeekOnOrderKeyOnce(const QueryShape& shape, const std::vector<std::string>& columns) {
   std::vector<types::SqlToken> t = types::Scan(shape.where);
   if (t.empty() || t.back().end != shape.where.size()) return shape.where;
   types::Splice splice;

@@ -72,8 +72,11 @@ std::string SeekOnOrderKeyOnce(const QueryShape& shape, const std::vector<std::s
   types::Splice splice;
   size_t start = 0;
   bool named = false, between = false;  // between: the next AND is BETWEEN's
+  int cases = 0;                         // CASE ... END around the token
   for (size_t i = 0; i <= t.size(); ++i) {
-    bool top = i < t.size() && t[i].depth == 0;
+    if (i < t.size() && t[i].depth == 0 && t[i].IsWord("CASE")) ++cases;
+    if (i < t.size() && t[i].depth == 0 && t[i].IsWord("END") && cases > 0) --cases;
+    bool top = i < t.size() && t[i].depth == 0 && cases == 0;
     if (top && t[i].IsWord("BETWEEN")) between = true;
     if (top && t[i].IsWord("AND") && between) {
       between = false;

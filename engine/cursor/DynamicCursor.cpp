@@ -410,7 +410,14 @@ size_t DynamicCursor::Scan(bool backward, const Key* from, bool inclusive, size_
       Key& k = keys[count];
       r.status = SQL_ROW_SUCCESS;
       r.values.resize(visible_);
-      for (size_t j = 0; j < visible_; ++j) r.values[j].Assign(s, int(j));
+      r.direct = 0;
+      bool direct = directScan_ && !backward && &rows != &probe_;
+      for (size_t j = 0; j < visible_; ++j) {
+        if (direct && j < 64 && (direct_->columns >> j & 1) && direct_->fill(count, j, s))
+          r.direct |= uint64_t(1) << j;
+        else
+          r.values[j].Assign(s, int(j));
+      }
       k.values.resize(n);
       for (size_t j = 0; j < n; ++j) k.values[j].Assign(s, int(visible_ + j));
       k.rowid = sqlite3_column_int64(s, int(visible_ + n));
@@ -522,6 +529,7 @@ bool DynamicCursor::ReadRow(int64_t rowid, FetchedRow& row, Key& k) {
   int rc = sqlite3_step(s);
   if (rc == SQLITE_ROW) {
     row.values.resize(visible_);
+    row.direct = 0;
     for (size_t i = 0; i < visible_; ++i) row.values[i].Assign(s, int(i));
     k.values.resize(n);
     for (size_t i = 0; i < n; ++i) k.values[i].Assign(s, int(visible_ + i));
@@ -605,6 +613,11 @@ SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t si
 SQLRETURN DynamicCursor::FetchRows(SQLSMALLINT orientation, SQLLEN offset, size_t size,
                                    std::vector<FetchedRow>& rows, std::vector<Notice>& notices) {
   if (size == 0) size = 1;
+  struct Scope {
+    bool& on;
+    ~Scope() { on = false; }
+  } scope{directScan_};
+  directScan_ = direct_ && (orientation == SQL_FETCH_FIRST || orientation == SQL_FETCH_NEXT);
   switch (orientation) {
     case SQL_FETCH_FIRST:
       return First(size, rows);

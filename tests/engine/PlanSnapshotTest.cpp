@@ -265,6 +265,53 @@ TEST_F(Plans, BoundaryQueriesSeekOnTheOrderKey) {
   }
 }
 
+// A read-only dynamic cursor writes bound columns straight from SQLite into their buffers; what
+// the application sees (values, lengths, NULLs, truncation, errors, SQLGetData of a bound
+// column) is what a static cursor, which converts kept values, gives.
+TEST_F(Plans, BoundColumnsFilledStraightAsFromKeptValues) {
+  Session s(entorno.servidor());
+  s.Ok("CREATE TABLE f (k int NOT NULL, name varchar(8), amount float, n int, big bigint)");
+  s.Ok("CREATE UNIQUE INDEX f_k ON f (k)");
+  s.Ok("INSERT INTO f VALUES (1, 'ab', 1.5, NULL, 7)");
+  s.Ok("INSERT INTO f VALUES (2, 'abcdefg', NULL, -3, 5000000000)");
+  s.Ok("INSERT INTO f VALUES (3, '', 2, 2147483647, -2147483648)");
+  s.Ok("INSERT INTO f VALUES (4, 'wxyz', -0.25, 0, 1)");
+  auto transcript = [&](SQLULEN type) {
+    OdbcStmt st(s.conn);
+    SetAttr(st.h, SQL_ATTR_CURSOR_TYPE, type);
+    SetAttr(st.h, SQL_ATTR_ROW_ARRAY_SIZE, 3);
+    SQLINTEGER k[3], n[3], big[3];
+    char name[3][5];
+    double amount[3];
+    SQLLEN ik[3], iname[3], iamount[3], in[3], ibig[3];
+    SQLUSMALLINT status[3];
+    SetAttr(st.h, SQL_ATTR_ROW_STATUS_PTR, SQLULEN(status));
+    SQLBindCol(st.h, 1, SQL_C_LONG, k, 0, ik);
+    SQLBindCol(st.h, 2, SQL_C_CHAR, name, sizeof name[0], iname);
+    SQLBindCol(st.h, 3, SQL_C_DOUBLE, amount, 0, iamount);
+    SQLBindCol(st.h, 4, SQL_C_DEFAULT, n, 0, in);
+    SQLBindCol(st.h, 5, SQL_C_LONG, big, 0, ibig);
+    std::string out = Rc(st.Exec("SELECT k, name, amount, n, big FROM f ORDER BY k"));
+    for (SQLSMALLINT o : {SQL_FETCH_NEXT, SQL_FETCH_NEXT, SQL_FETCH_FIRST}) {
+      SQLRETURN rc = SQLFetchScroll(st.h, o, 0);
+      out += "\n" + Rc(rc) + " " + (rc == SQL_NO_DATA ? "" : st.diag().state);
+      for (int i = 0; rc != SQL_NO_DATA && i < 3; ++i) {
+        out += " | " + std::to_string(status[i]) + " " + std::to_string(k[i]) + " " + name[i] +
+               "/" + std::to_string(iname[i]) + " " + std::to_string(in[i]);
+        if (iamount[i] != SQL_NULL_DATA) out += " " + std::to_string(amount[i]);
+        if (in[i] != SQL_NULL_DATA) out += " " + std::to_string(n[i]);
+        if (status[i] != SQL_ROW_ERROR) out += " " + std::to_string(big[i]);
+      }
+    }
+    char got[16] = {};
+    SQLLEN length = 0;
+    EXPECT_EQ(SQLSetPos(st.h, 2, SQL_POSITION, SQL_LOCK_NO_CHANGE), SQL_SUCCESS);
+    out += "\n" + Rc(SQLGetData(st.h, 2, SQL_C_CHAR, got, sizeof got, &length)) + " " + got;
+    return out;
+  };
+  EXPECT_EQ(transcript(SQL_CURSOR_DYNAMIC), transcript(SQL_CURSOR_STATIC));
+}
+
 TEST_F(Plans, UnknownStatementAttributeIsAnError) {
   Session s(entorno.servidor());
   SQLULEN v = 0;

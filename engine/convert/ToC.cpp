@@ -1,5 +1,7 @@
 #include "convert/ToC.h"
 
+#include <sqlite3.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -322,6 +324,52 @@ SQLRETURN ToC(const Value& v, SQLSMALLINT sqlType, SQLSMALLINT scale, const CTar
     }
     default:
       throw EngineError("HY003", 0, "Program type out of range.");
+  }
+}
+
+}  // namespace engine::convert
+
+namespace engine::convert {
+
+bool ToCDirect(sqlite3_stmt* s, int column, const CTarget& t) {
+  int type = sqlite3_column_type(s, column);
+  if (type == SQLITE_NULL) {
+    if (!t.indicator) return false;
+    *t.indicator = SQL_NULL_DATA;
+    return true;
+  }
+  switch (t.cType) {
+    case SQL_C_CHAR: {
+      if (type != SQLITE_TEXT || !t.data || t.bufferLength <= 0) return false;
+      const unsigned char* p = sqlite3_column_text(s, column);
+      size_t n = size_t(sqlite3_column_bytes(s, column));
+      if (n >= size_t(t.bufferLength)) return false;  // cut: the usual path reports it
+      if (n) std::memcpy(t.data, p, n);
+      static_cast<char*>(t.data)[n] = 0;
+      if (t.indicator) *t.indicator = SQLLEN(n);
+      return true;
+    }
+    case SQL_C_LONG:
+    case SQL_C_SLONG: {
+      if (type != SQLITE_INTEGER) return false;
+      sqlite3_int64 v = sqlite3_column_int64(s, column);
+      if (v < std::numeric_limits<SQLINTEGER>::min() || v > std::numeric_limits<SQLINTEGER>::max())
+        return false;
+      SQLINTEGER x = SQLINTEGER(v);
+      if (t.data) std::memcpy(t.data, &x, sizeof x);
+      if (t.indicator) *t.indicator = sizeof x;
+      return true;
+    }
+    case SQL_C_DOUBLE: {
+      if (type != SQLITE_FLOAT && type != SQLITE_INTEGER) return false;
+      SQLDOUBLE d = type == SQLITE_FLOAT ? sqlite3_column_double(s, column)
+                                         : double(sqlite3_column_int64(s, column));
+      if (t.data) std::memcpy(t.data, &d, sizeof d);
+      if (t.indicator) *t.indicator = sizeof d;
+      return true;
+    }
+    default:
+      return false;
   }
 }
 

@@ -24,6 +24,11 @@ struct CTarget {
 SQLRETURN ToC(const cursor::Value& v, SQLSMALLINT sqlType, SQLSMALLINT scale, const CTarget& target,
               size_t& offset, Notice& notice);
 
+// Column `column` of the statement's current row straight into target (SQL_C_CHAR, SQL_C_LONG,
+// SQL_C_SLONG, SQL_C_DOUBLE; cType resolved), when that writes exactly what ToC would from the
+// column's value with nothing to report; false (nothing written) otherwise.
+bool ToCDirect(sqlite3_stmt* stmt, int column, const CTarget& target);
+
 // The value as SQL_C_CHAR text for the column's SQL type.
 std::string AsText(const cursor::Value& v, SQLSMALLINT sqlType, SQLSMALLINT scale);
 // Shortest text that reads back as the same double.

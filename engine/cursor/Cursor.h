@@ -27,6 +27,7 @@ struct FetchedRow {
   Row values;
   SQLUSMALLINT status = SQL_ROW_SUCCESS;
   int64_t rowid = 0;  // the table row a dynamic cursor read it from; 0 otherwise
+  uint64_t direct = 0;  // columns (bit c) written straight into bound buffers: not in values
 };
 
 class Cursor {

@@ -14,6 +14,7 @@
 #include "store/Locks.h"
 #include "common/Text.h"
 #include "types/Schema.h"
+#include "types/SqlText.h"
 
 namespace engine::cursor {
 
@@ -34,6 +35,68 @@ void Bind(sqlite3_stmt* s, int i, const Value& v) {
 }
 
 std::string Marker(size_t n) { return "?" + std::to_string(n); }
+
+// The WHERE with every top-level conjunct that names no ORDER BY column written "+(...)": the
+// same rows, but SQLite no longer seeks on it, so the queries seek on the ORDER BY key (the
+// boundary) instead of reading every row of a constant condition and sorting them.
+std::string SeekOnOrderKeyOnce(const QueryShape& shape, const std::vector<std::string>& columns);
+
+// Kept by the ORDER BY columns and the WHERE: cursors of one query share it.
+std::string SeekOnOrderKey(const QueryShape& shape) {
+  if (shape.where.empty()) return shape.where;
+  std::vector<std::string> columns;
+  std::string key;
+  for (const OrderTerm& t : shape.order) {
+    if (t.column.empty()) return shape.where;
+    columns.push_back(Lower(t.column));
+    key += columns.back() + '\x1f';
+  }
+  key += shape.where;
+  static std::mutex m;
+  static std::unordered_map<std::string, std::string> kept;
+  {
+    std::lock_guard<std::mutex> l(m);
+    auto it = kept.find(key);
+    if (it != kept.end()) return it->second;
+  }
+  std::string where = SeekOnOrderKeyOnce(shape, columns);
+  std::lock_guard<std::mutex> l(m);
+  if (kept.size() > 1024) kept.clear();
+  kept.emplace(std::move(key), where);
+  return where;
+}
+
+std::string SeekOnOrderKeyOnce(const QueryShape& shape, const std::vector<std::string>& columns) {
+  std::vector<types::SqlToken> t = types::Scan(shape.where);
+  if (t.empty() || t.back().end != shape.where.size()) return shape.where;
+  types::Splice splice;
+  size_t start = 0;
+  bool named = false, between = false;  // between: the next AND is BETWEEN's
+  int cases = 0;                         // CASE ... END around the token
+  for (size_t i = 0; i <= t.size(); ++i) {
+    if (i < t.size() && t[i].depth == 0 && t[i].IsWord("CASE")) ++cases;
+    if (i < t.size() && t[i].depth == 0 && t[i].IsWord("END") && cases > 0) --cases;
+    bool top = i < t.size() && t[i].depth == 0 && cases == 0;
+    if (top && t[i].IsWord("BETWEEN")) between = true;
+    if (top && t[i].IsWord("AND") && between) {
+      between = false;
+      continue;
+    }
+    if (i == t.size() || (top && t[i].IsWord("AND"))) {
+      if (!named && start < i) {
+        splice.Insert(t[start].begin, "+(");
+        splice.Insert(t[i - 1].end, ")");
+      }
+      start = i + 1;
+      named = false;
+      continue;
+    }
+    if (t[i].IsName() &&
+        std::find(columns.begin(), columns.end(), Lower(types::NameOf(t[i]))) != columns.end())
+      named = true;
+  }
+  return splice.empty() ? shape.where : splice.Apply(shape.where);
+}
 
 // The columns of a query without computed ones, by its text when the text carries its table's
 // schema version (exec/Executor.cpp): the same text then always has the same columns.
@@ -111,6 +174,7 @@ std::unique_ptr<DynamicCursor> DynamicCursor::TryOpen(std::shared_ptr<store::Dat
       if (all) c->uniquePrefix_ = i + 1;
     }
   }
+  if (c->uniquePrefix_) c->where_ = SeekOnOrderKey(shape);
   try {
     c->Plan(false, nullptr, false);
   } catch (const EngineError&) {
@@ -141,9 +205,28 @@ void DynamicCursor::Close() {
   for (auto& [key, plan] : plans_)
     for (sqlite3_stmt* s : plan) db_->Give(s);
   plans_.clear();
+  lastPlan_ = nullptr;
   for (sqlite3_value* v : params_) sqlite3_value_free(v);
   params_.clear();
   place_ = Place::BeforeStart;
+}
+
+std::string DynamicCursor::QueryPlans() {
+  std::string out;
+  if (!lastPlan_) return out;
+  LetGo();  // the handle prepares another statement
+  for (sqlite3_stmt* q : *lastPlan_) {
+    std::string sql = sqlite3_sql(q);
+    out += sql + "\n";
+    std::string explain = "EXPLAIN QUERY PLAN " + sql;
+    sqlite3_stmt* e = nullptr;
+    if (sqlite3_prepare_v2(db_->handle(), explain.c_str(), int(explain.size()), &e, nullptr) ==
+        SQLITE_OK)
+      while (sqlite3_step(e) == SQLITE_ROW)
+        out += std::string("  ") + reinterpret_cast<const char*>(sqlite3_column_text(e, 3)) + "\n";
+    sqlite3_finalize(e);
+  }
+  return out;
 }
 
 std::string DynamicCursor::QueryText(bool backward, const std::string& condition) const {
@@ -151,7 +234,8 @@ std::string DynamicCursor::QueryText(bool backward, const std::string& condition
   std::string s = tag_ + "SELECT " + shape_.selectList;
   for (const OrderTerm& t : shape_.order) s += ", " + t.expr;
   s += ", " + shape_.rowid + " FROM " + shape_.from;
-  std::string where = shape_.where.empty() ? std::string() : "(" + shape_.where + ")";
+  const std::string& own = where_.empty() ? shape_.where : where_;
+  std::string where = own.empty() ? std::string() : "(" + own + ")";
   if (!condition.empty()) where += (where.empty() ? "" : " AND ") + condition;
   if (!where.empty()) s += " WHERE " + where;
   s += " ORDER BY ";
@@ -277,6 +361,7 @@ size_t DynamicCursor::Scan(bool backward, const Key* from, bool inclusive, size_
     if (!going) LetGo();
   }
   const std::vector<sqlite3_stmt*>& plan = going ? *open_.plan : Plan(backward, from, inclusive);
+  lastPlan_ = &plan;
   Key bound = going ? std::move(open_.from) : from ? *from : Key();
   bool boundInclusive = going ? open_.inclusive : inclusive;
   bool hasBound = going || from;
@@ -327,7 +412,14 @@ size_t DynamicCursor::Scan(bool backward, const Key* from, bool inclusive, size_
       Key& k = keys[count];
       r.status = SQL_ROW_SUCCESS;
       r.values.resize(visible_);
-      for (size_t j = 0; j < visible_; ++j) r.values[j].Assign(s, int(j));
+      r.direct = 0;
+      bool direct = directScan_ && !backward && &rows != &probe_;
+      for (size_t j = 0; j < visible_; ++j) {
+        if (direct && j < 64 && (direct_->columns >> j & 1) && direct_->fill(count, j, s))
+          r.direct |= uint64_t(1) << j;
+        else
+          r.values[j].Assign(s, int(j));
+      }
       k.values.resize(n);
       for (size_t j = 0; j < n; ++j) k.values[j].Assign(s, int(visible_ + j));
       k.rowid = sqlite3_column_int64(s, int(visible_ + n));
@@ -439,6 +531,7 @@ bool DynamicCursor::ReadRow(int64_t rowid, FetchedRow& row, Key& k) {
   int rc = sqlite3_step(s);
   if (rc == SQLITE_ROW) {
     row.values.resize(visible_);
+    row.direct = 0;
     for (size_t i = 0; i < visible_; ++i) row.values[i].Assign(s, int(i));
     k.values.resize(n);
     for (size_t i = 0; i < n; ++i) k.values[i].Assign(s, int(visible_ + i));
@@ -531,6 +624,11 @@ SQLRETURN DynamicCursor::Fetch(SQLSMALLINT orientation, SQLLEN offset, size_t si
 SQLRETURN DynamicCursor::FetchRows(SQLSMALLINT orientation, SQLLEN offset, size_t size,
                                    std::vector<FetchedRow>& rows, std::vector<Notice>& notices) {
   if (size == 0) size = 1;
+  struct Scope {
+    bool& on;
+    ~Scope() { on = false; }
+  } scope{directScan_};
+  directScan_ = direct_ && (orientation == SQL_FETCH_FIRST || orientation == SQL_FETCH_NEXT);
   switch (orientation) {
     case SQL_FETCH_FIRST:
       return First(size, rows);

@@ -10,6 +10,7 @@
 #include "exec/Catalogo.h"
 #include "exec/DdlExec.h"
 #include "exec/PlanCache.h"
+#include "exec/TextCache.h"
 #include "exec/RowLocks.h"
 #include "exec/ViewDml.h"
 #include "types/Adapt.h"
@@ -131,30 +132,56 @@ void CheckDbCreator(Session& session, const char* verb) {
 }
 
 // Runs one SQLite statement; returns a cursor when it yields rows.
-std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& st,
+std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& given,
                                        int firstParameter, const Options& options,
                                        SQLLEN& rowCount, std::vector<Notice>& notices) {
-  auto db = st.kind == Kind::Query ? session.ForQuery() : session.current();
+  auto db = given.kind == Kind::Query ? session.ForQuery() : session.current();
   db->Claim(nullptr);  // a cursor's held snapshot would be this statement's too
   types::TableMemo tables(db->handle());
-  session.BeginIfNeeded(*db, st.kind != Kind::Query);
-  const char* verb = st.verb.c_str();
-  // Column types: value checks, collations, date literals, operators (types/Adapt.h).
-  std::vector<std::string> resultTypes;
-  std::string sql = types::Adapt(db->handle(), session.dateFormat(), st, &resultTypes);
-  // A query's literals are bound, so that its text, prepared once, serves every key value.
-  Parameterized p;
-  if (st.kind == Kind::Query) {
-    p = ParameterizeQuery(sql);
-    sql = std::move(p.sql);
+  session.BeginIfNeeded(*db, given.kind != Kind::Query);
+  // A plan kept for the text's form (exec/TextCache.h) serves while its tables keep their
+  // schema; otherwise the text is translated again.
+  const TextPlan* plan = given.plan.get();
+  const KeptText* kept = plan && plan->kept && TextCache::Fits(*plan->kept, *db)
+                             ? plan->kept.get()
+                             : nullptr;
+  tsql::Statement again;
+  if (plan && plan->kept && !kept) {
+    session.texts.Drop(*plan);
+    tsql::Batch b = tsql::Translate(plan->text);
+    if (b.statements.size() == 1) again = std::move(b.statements[0]);
   }
-  // Kept statements of a query carry its table's schema version: a table changed by any
-  // connection gets statements prepared for its new form.
+  const tsql::Statement& st = plan && plan->kept && !kept ? again : given;
+  const char* verb = st.verb.c_str();
+  std::vector<std::string> resultTypes;
+  std::string sql;
+  Parameterized p;
   std::shared_ptr<const types::TableInfo> info;
-  std::string table = st.name.empty() ? p.table : st.name;
-  if (st.kind == Kind::Query && !table.empty()) {
-    info = types::FindTable(db->handle(), table);
-    if (info) sql = "/*" + std::to_string(info->version) + "*/ " + sql;
+  if (kept) {
+    sql = kept->sql;
+    resultTypes = kept->resultTypes;
+    p.firstLiteral = kept->firstLiteral;
+    p.literals = plan->literals;
+    p.table = kept->table;
+    // The tables are as the plan read them (TextCache::Fits).
+    const std::string& table = st.name.empty() ? p.table : st.name;
+    for (const auto& [name, read] : kept->tables)
+      if (!table.empty() && name == table) info = read;
+  } else {
+    // Column types: value checks, collations, date literals, operators (types/Adapt.h).
+    sql = types::Adapt(db->handle(), session.dateFormat(), st, &resultTypes);
+    // A query's literals are bound, so that its text, prepared once, serves every key value.
+    if (st.kind == Kind::Query) {
+      p = ParameterizeQuery(sql);
+      sql = p.sql;
+    }
+    // Kept statements of a query carry its table's schema version: a table changed by any
+    // connection gets statements prepared for its new form.
+    std::string table = st.name.empty() ? p.table : st.name;
+    if (st.kind == Kind::Query && !table.empty()) {
+      info = types::FindTable(db->handle(), table);
+      if (info) sql = "/*" + std::to_string(info->version) + "*/ " + sql;
+    }
   }
   Taken stmt{db.get(), PrepareWrite(*db, sql, st)};
   int markers = sqlite3_bind_parameter_count(stmt.get());
@@ -165,6 +192,10 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
     options.bind(stmt.get(), i, firstParameter + i - 1);
   }
   for (size_t i = 0; i < p.literals.size(); ++i) p.literals[i].BindTo(stmt.get(), p.firstLiteral + int(i));
+  if (plan && plan->learn && !kept && st.kind == Kind::Query)
+    session.texts.Learn(*plan, {&st, st.parameters, &resultTypes, &p, sql,
+                                tables.read()},
+                        db->handle(), session.dateFormat());
   if (sqlite3_column_count(stmt.get()) > 0) {
     // Forward-only, static or dynamic as requested and possible (cursor/Open.h).
     cursor::OpenRequest request{db, stmt.release(), sql, options.cursorType, options.maxRows,

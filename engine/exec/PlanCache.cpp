@@ -22,9 +22,19 @@ void Literal::BindTo(sqlite3_stmt* st, int index) const {
 
 namespace {
 
-// The value of a number token as SQLite reads it; false when it is better left as text
-// (hexadecimal, out of range).
-bool NumberValue(std::string_view t, Literal& out) {
+std::string StringValue(std::string_view t) {
+  std::string v;
+  v.reserve(t.size());
+  for (size_t i = 1; i + 1 < t.size(); ++i) {
+    v += t[i];
+    if (t[i] == '\'') ++i;  // a doubled quote
+  }
+  return v;
+}
+
+}  // namespace
+
+bool NumberLiteral(std::string_view t, Literal& out) {
   std::string text(t);
   if (text.size() > 1 && (text[1] == 'x' || text[1] == 'X')) return false;
   bool real = text.find_first_of(".eE") != std::string::npos;
@@ -39,18 +49,6 @@ bool NumberValue(std::string_view t, Literal& out) {
   }
   return errno == 0 && end && *end == 0;
 }
-
-std::string StringValue(std::string_view t) {
-  std::string v;
-  v.reserve(t.size());
-  for (size_t i = 1; i + 1 < t.size(); ++i) {
-    v += t[i];
-    if (t[i] == '\'') ++i;  // a doubled quote
-  }
-  return v;
-}
-
-}  // namespace
 
 Parameterized ParameterizeQuery(const std::string& sql) {
   Parameterized out;
@@ -99,7 +97,7 @@ Parameterized ParameterizeQuery(const std::string& sql) {
     if (t.kind == Tok::String) {
       v.kind = Literal::Kind::Text;
       v.s = StringValue(t.text);
-    } else if (!NumberValue(t.text, v)) {
+    } else if (!NumberLiteral(t.text, v)) {
       continue;
     }
     // Equal literals share their marker: the planner then still sees "n > ?2 OR n = ?2" as

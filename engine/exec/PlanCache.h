@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace engine::exec {
@@ -23,6 +24,10 @@ struct Parameterized {
   std::vector<Literal> literals;  // in marker order
   std::string table;              // the first table after the top-level FROM
 };
+
+// A number token's value as SQLite reads it; false for hexadecimal and out-of-range numbers,
+// which stay in the text.
+bool NumberLiteral(std::string_view text, Literal& out);
 
 // Literals of the WHERE, ON and LIMIT parts of a query become ?n, n counted on from the
 // highest marker already in the text. The select list, ORDER BY and GROUP BY (where a number

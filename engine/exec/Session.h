@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/Error.h"
+#include "exec/TextCache.h"
 #include "store/Server.h"
 #include "types/Functions.h"
 
@@ -64,6 +65,8 @@ class Session {
 
   // @@ROWCOUNT and @@IDENTITY of this connection (exec/Executor.cpp keeps them).
   types::SessionCounters counters;
+  // Query plans kept by the form of their T-SQL text (exec/TextCache.h).
+  TextCache texts;
 
   const std::string& dateFormat() const { return dateFormat_; }
   void SetDateFormat(const std::string& format) { dateFormat_ = format; }

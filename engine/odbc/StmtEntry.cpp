@@ -4,6 +4,7 @@
 #include "convert/FromC.h"
 #include "convert/SqlTypes.h"
 #include "convert/ToC.h"
+#include "cursor/DynamicCursor.h"
 #include "exec/Executor.h"
 #include "odbc/Bookmarks.h"
 #include "odbc/Entry.h"
@@ -47,18 +48,66 @@ SQLSMALLINT TypeForApp(const Stmt& s, SQLSMALLINT type) {
   return s.dbc->odbc2() ? convert::Odbc2Type(type) : type;
 }
 
+// Where row i of bound column b goes (column- or row-wise, with the bind offset).
+convert::CTarget TargetOf(const Stmt& s, const Binding& b, SQLSMALLINT cType, size_t i) {
+  SQLLEN bindOffset = s.rowBindOffset ? SQLLEN(*s.rowBindOffset) : 0;
+  char* data = nullptr;
+  SQLLEN* ind = nullptr;
+  if (s.rowBindType == SQL_BIND_BY_COLUMN) {
+    SQLLEN element = convert::CTypeSize(cType);
+    if (element == 0) element = b.bufferLength;
+    if (b.data) data = static_cast<char*>(b.data) + bindOffset + SQLLEN(i) * element;
+    if (b.indicator)
+      ind = reinterpret_cast<SQLLEN*>(reinterpret_cast<char*>(b.indicator + i) + bindOffset);
+  } else {
+    SQLLEN step = SQLLEN(i) * SQLLEN(s.rowBindType) + bindOffset;
+    if (b.data) data = static_cast<char*>(b.data) + step;
+    if (b.indicator) ind = reinterpret_cast<SQLLEN*>(reinterpret_cast<char*>(b.indicator) + step);
+  }
+  return {b.cType, data, b.bufferLength, ind};
+}
+
 // Fills the bound columns of every fetched row; returns the fetch's result.
 SQLRETURN FetchRowset(Stmt& s, SQLSMALLINT orientation, SQLLEN offset, SQLULEN* rowsFetched,
                       SQLUSMALLINT* statuses, bool odbc2Bookmark = false) {
   if (!s.cursor) throw InvalidCursorState();
   std::vector<Notice> notices;
   SQLULEN size = s.rowArraySize ? s.rowArraySize : 1;
+  const auto& cols = s.cursor->columns();
+  // A read-only dynamic cursor writes bound character, integer and double columns straight
+  // from SQLite into their buffers (no SQLSetPos compares what it fetched).
+  auto* dynamic = dynamic_cast<cursor::DynamicCursor*>(s.cursor.get());
+  cursor::DynamicCursor::Direct direct;
+  if (dynamic && s.concurrency == SQL_CONCUR_READ_ONLY && orientation != SQL_FETCH_BOOKMARK) {
+    for (size_t c = 0; c < s.bindings.size() && c < cols.size() && c < 64; ++c) {
+      const Binding& b = s.bindings[c];
+      SQLSMALLINT cType =
+          b.cType == SQL_C_DEFAULT ? convert::DefaultCType(cols[c].type.type) : b.cType;
+      if (b.bound() && (cType == SQL_C_CHAR || cType == SQL_C_LONG || cType == SQL_C_SLONG ||
+                        cType == SQL_C_DOUBLE))
+        direct.columns |= uint64_t(1) << c;
+    }
+    direct.fill = [&](size_t i, size_t c, sqlite3_stmt* st) {
+      const Binding& b = s.bindings[c];
+      SQLSMALLINT cType =
+          b.cType == SQL_C_DEFAULT ? convert::DefaultCType(cols[c].type.type) : b.cType;
+      convert::CTarget t = TargetOf(s, b, cType, i);
+      t.cType = cType;
+      return convert::ToCDirect(st, int(c), t);
+    };
+  }
+  struct Unset {
+    cursor::DynamicCursor* d;
+    ~Unset() {
+      if (d) d->FillDirect(nullptr);
+    }
+  } unset{direct.columns ? dynamic : nullptr};
+  if (direct.columns) dynamic->FillDirect(&direct);
   SQLRETURN rc =
       orientation != SQL_FETCH_BOOKMARK
           ? s.cursor->Fetch(orientation, offset, size, s.rowset, notices)
           : FetchByBookmark(s, odbc2Bookmark ? &offset : nullptr, odbc2Bookmark ? 0 : offset,
                             size, notices);
-  const auto& cols = s.cursor->columns();
   s.fetched = true;
   s.fetchStatuses = statuses;
   s.currentRow = 0;
@@ -87,30 +136,17 @@ SQLRETURN FetchRowset(Stmt& s, SQLSMALLINT orientation, SQLLEN offset, SQLULEN* 
 void engine::odbc::FillBound(Stmt& s, size_t first, size_t count, bool& anyError, bool& anyInfo) {
   const auto& cols = s.cursor->columns();
   FillBookmarks(s, first, count);
-  SQLLEN bindOffset = s.rowBindOffset ? SQLLEN(*s.rowBindOffset) : 0;
   for (size_t c = 0; c < s.bindings.size() && c < cols.size(); ++c) {
     const Binding& b = s.bindings[c];
     if (!b.bound()) continue;
     SQLSMALLINT cType = b.cType == SQL_C_DEFAULT ? convert::DefaultCType(cols[c].type.type) : b.cType;
-    SQLLEN element = convert::CTypeSize(cType);
-    if (element == 0) element = b.bufferLength;
     for (size_t i = first; i < first + count; ++i) {
-      char* data = nullptr;
-      SQLLEN* ind = nullptr;
-      if (s.rowBindType == SQL_BIND_BY_COLUMN) {
-        if (b.data) data = static_cast<char*>(b.data) + bindOffset + SQLLEN(i) * element;
-        if (b.indicator)
-          ind = reinterpret_cast<SQLLEN*>(reinterpret_cast<char*>(b.indicator + i) + bindOffset);
-      } else {
-        SQLLEN step = SQLLEN(i) * SQLLEN(s.rowBindType) + bindOffset;
-        if (b.data) data = static_cast<char*>(b.data) + step;
-        if (b.indicator) ind = reinterpret_cast<SQLLEN*>(reinterpret_cast<char*>(b.indicator) + step);
-      }
+      if (c < 64 && (s.rowset[i].direct >> c & 1)) continue;  // there already
       Notice notice;
       size_t part = 0;
       try {
         SQLRETURN r = convert::ToC(s.rowset[i].values[c], cols[c].type.type, cols[c].type.scale,
-                                   {b.cType, data, b.bufferLength, ind}, part, notice);
+                                   TargetOf(s, b, cType, i), part, notice);
         if (r == SQL_SUCCESS_WITH_INFO) {
           s.diag.Post(notice.state, SQLINTEGER(notice.native), notice.message, SQLLEN(i + 1),
                       SQLINTEGER(c + 1));
@@ -133,7 +169,10 @@ SQLRETURN SQL_API SQLExecDirect(SQLHSTMT stmt, SQLCHAR* text, SQLINTEGER length)
     if (!text) throw EngineError("HY009", 0, "Invalid use of null pointer.");
     s.prepared = false;
     s.preparedColumns.clear();
-    s.batch = tsql::Translate(InString(text, length));
+    exec::Session* session = s.dbc->session.get();
+    s.batch = session ? session->texts.Translate(InString(text, length), session->databaseName(),
+                                                 session->dateFormat())
+                      : tsql::Translate(InString(text, length));
     return ExecuteBatch(s);
   });
 }
@@ -312,6 +351,13 @@ SQLRETURN SQL_API SQLGetData(SQLHSTMT stmt, SQLUSMALLINT number, SQLSMALLINT cTy
     if (s.lastGetDataColumn != int(number)) s.getDataOffsets[c] = 0;
     s.lastGetDataColumn = int(number);
     Notice notice;
+    cursor::FetchedRow& row = s.rowset[s.currentRow];
+    if (c < 64 && (row.direct >> c & 1)) {
+      // Written straight into its bound buffer: the value is read again.
+      auto* dynamic = dynamic_cast<cursor::DynamicCursor*>(s.cursor.get());
+      if (!dynamic || !dynamic->ReadRow(row.rowid, row))
+        throw EngineError("HY109", 0, "Invalid cursor position.");
+    }
     SQLRETURN rc = convert::ToC(s.rowset[s.currentRow].values[c], cols[c].type.type,
                                 cols[c].type.scale, {cType, data, bufferLength, indicator},
                                 s.getDataOffsets[c], notice);
@@ -406,7 +452,7 @@ SQLRETURN SQL_API SQLSetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER
 }
 
 SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER value,
-                                 SQLINTEGER, SQLINTEGER* length) {
+                                 SQLINTEGER bufferLength, SQLINTEGER* length) {
   return RunStmt(stmt, [&](Stmt& s) -> SQLRETURN {
     auto integer = [&](SQLULEN v) {
       if (value) std::memcpy(value, &v, sizeof v);
@@ -453,6 +499,10 @@ SQLRETURN SQL_API SQLGetStmtAttr(SQLHSTMT stmt, SQLINTEGER attribute, SQLPOINTER
       case SQL_ATTR_ROW_NUMBER: {
         SQLLEN start = s.cursor && s.fetched ? s.cursor->RowsetStart() : 0;
         return integer(start > 0 ? SQLULEN(start) + s.currentRow : 0);
+      }
+      case cursor::kAttrQueryPlans: {
+        auto* d = dynamic_cast<cursor::DynamicCursor*>(s.cursor.get());
+        return OutString(s, d ? d->QueryPlans() : std::string(), value, bufferLength, length);
       }
       default: {
         // Asked for often (the driver manager probes several per handle): no exception.

@@ -3,11 +3,16 @@
 // everything else. String literals are re-quoted from their decoded value, so no text inside a
 // literal is ever read as SQL.
 #pragma once
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "tsql/Lexer.h"
+
+namespace engine::exec {
+struct TextPlan;
+}
 
 namespace engine::tsql {
 
@@ -50,6 +55,7 @@ struct Statement {
   std::vector<Token> args;  // procedure arguments as tokens
   int parameters = 0;       // ? markers in this statement
   std::string lockTable;    // a query's table hinted WITH (TABLOCKX) (tsql/Ddl.h)
+  std::shared_ptr<const exec::TextPlan> plan;  // a query's kept plan (exec/TextCache.h)
 };
 
 struct Batch {

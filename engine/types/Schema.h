@@ -46,6 +46,10 @@ class TableMemo {
   ~TableMemo();
   TableMemo(const TableMemo&) = delete;
   TableMemo& operator=(const TableMemo&) = delete;
+  // The tables read so far (null: no such table), by the names asked for.
+  const std::vector<std::pair<std::string, std::shared_ptr<const TableInfo>>>& read() const {
+    return read_;
+  }
 
  private:
   friend std::shared_ptr<const TableInfo> FindTable(sqlite3*, const std::string&);

@@ -67,6 +67,98 @@ TEST_F(Plans, TextsThatDifferInLiteralsGiveTheirOwnRows) {
   for (const auto& [sql, rows] : cases) EXPECT_EQ(s.stmt->Query(sql), rows) << sql;
 }
 
+// What a text gives: its column types and rows, or its error's state.
+std::string Outcome(SQLHSTMT h, SQLRETURN rc, OdbcStmt& st) {
+  if (!SQL_SUCCEEDED(rc)) {
+    SQLFreeStmt(h, SQL_CLOSE);
+    return "error " + st.diag().state;
+  }
+  std::string out;
+  SQLSMALLINT cols = 0;
+  SQLNumResultCols(h, &cols);
+  for (SQLUSMALLINT c = 1; c <= SQLUSMALLINT(cols); ++c) {
+    auto [type, size, digits, nullable] = Describe(h, c);
+    out += std::to_string(type) + "/" + std::to_string(size) + "/" + std::to_string(digits) + " ";
+  }
+  for (const auto& row : st.Rows()) {
+    out += "|";
+    for (const auto& v : row) out += v + ",";
+  }
+  return out;
+}
+
+// Texts that differ only in literals share a kept plan where that changes nothing: every text,
+// run directly (after others of its form), gives what its own translation gives (a prepared
+// statement is translated every time). Each group is run twice over, so that later texts meet
+// plans learned from earlier ones.
+TEST_F(Plans, TextsOfOneFormGiveWhatTheirOwnTranslationGives) {
+  Session s(entorno.servidor()), other(entorno.servidor());
+  Fill(s);
+  s.Ok("INSERT INTO h VALUES (50, 'O''Neil')");
+  s.Ok("INSERT INTO h VALUES (51, '4')");
+  s.Ok("CREATE TABLE q ([a'b] int, \"x\" varchar(5), t datetime, d dec(20,2))");
+  s.Ok("INSERT INTO q VALUES (1, 'it''s', '05/01/2026', 1.5)");
+  s.Ok("INSERT INTO q VALUES (2, 'its', '01/05/2026', 22.25)");
+  s.Ok("CREATE TABLE w (id int, t datetime)");
+  s.Ok("INSERT INTO w VALUES (1, '05/01/2026')");
+  s.Ok("INSERT INTO w VALUES (2, '05/01/2026')");
+  const std::vector<std::vector<std::string>> groups = {
+      {"SELECT v FROM h WHERE k = 4", "SELECT v FROM h WHERE k = 6", "SELECT v FROM h WHERE k = 8"},
+      {"SELECT k FROM h WHERE v = 'v4'", "SELECT k FROM h WHERE v = 'O''Neil'",
+       "SELECT k FROM h WHERE v = N'v6'", "SELECT k FROM h WHERE v = 4", "SELECT k FROM h WHERE v = '4'"},
+      {"SELECT k FROM h WHERE k = 4", "SELECT k FROM h WHERE k = '6'", "SELECT k FROM h WHERE k = 4.0",
+       "SELECT k FROM h WHERE k = 40", "SELECT k FROM h WHERE k = 3000000000",
+       "SELECT k FROM h WHERE k = 2147483648", "SELECT k FROM h WHERE k = 1e1"},
+      {"SELECT 'a', k + 1 FROM h WHERE k = 2", "SELECT 'bb', k + 1 FROM h WHERE k = 2",
+       "SELECT 'bb', k + 1.5 FROM h WHERE k = 4", "SELECT 'bb', k + 1.55 FROM h WHERE k = 4"},
+      {"SELECT TOP 1 k FROM h ORDER BY k", "SELECT TOP 2 k FROM h ORDER BY k",
+       "SELECT TOP 3 k FROM h WHERE k > 3 ORDER BY k", "SELECT TOP 3 k FROM h WHERE k > 3 ORDER BY k"},
+      {"SELECT k, v FROM h WHERE k < 7 ORDER BY 1 DESC", "SELECT k, v FROM h WHERE k < 7 ORDER BY 2 DESC",
+       "SELECT k, v FROM h WHERE k < 9 ORDER BY 2 DESC"},
+      {"SELECT k FROM h WHERE k >= 4 AND k <= 4", "SELECT k FROM h WHERE k >= 4 AND k <= 8",
+       "SELECT k FROM h WHERE k >= 6 AND k <= 6", "SELECT k FROM h WHERE k >= 6 AND k <= 10"},
+      {"SELECT k FROM h WHERE k = 4 -- 'x'\n", "SELECT k FROM h WHERE k = 6 -- 'x'\n",
+       "SELECT k FROM h WHERE k = 6 /* it's */ OR k = 8", "SELECT k FROM h WHERE k = 2 /* it's */ OR k = 4"},
+      {"SELECT [a'b] FROM q WHERE \"x\" = 'it''s'", "SELECT [a'b] FROM q WHERE \"x\" = 'its'",
+       "SELECT [a'b] FROM q WHERE \"x\" = N'it''s'", "SELECT [a'b] FROM q WHERE [x] = 'its'"},
+      {"SELECT [a'b] FROM q WHERE t = '05/01/2026'", "SELECT [a'b] FROM q WHERE t = '01/05/2026'",
+       "SELECT [a'b] FROM q WHERE t = '2026-01-05 00:00:00.000'",
+       "SELECT [a'b] FROM q WHERE t = '2026-05-01 00:00:00.000'",
+       "SELECT [a'b] FROM q WHERE t = '2026-13-45 00:00:00.000'",
+       "SET DATEFORMAT mdy", "SELECT [a'b] FROM q WHERE t = '05/01/2026'",
+       "SELECT [a'b] FROM q WHERE t = '01/05/2026'", "SET DATEFORMAT dmy"},
+      {"SELECT [a'b], d + 1 FROM q WHERE d = 1.5", "SELECT [a'b], d + 1 FROM q WHERE d = 22.25",
+       "SELECT [a'b], d + 1 FROM q WHERE d = 22.50", "SELECT [a'b] FROM q WHERE d > 2"},
+      {"SELECT id FROM w WHERE id = 1 AND t = '05/01/2026'",
+       "SELECT id FROM w WHERE id = 2 AND t = '05/01/2026'",
+       "SELECT id FROM w WHERE id = 3 AND t = '05/01/2026'",
+       "SELECT id FROM w WHERE id = 1 AND t = '05/01/2026'",
+       "DROP TABLE w; CREATE TABLE w (id int, t varchar(30)); "
+       "INSERT INTO w VALUES (1, '05/01/2026'); INSERT INTO w VALUES (2, 'x')",
+       "SELECT id FROM w WHERE id = 1 AND t = '05/01/2026'",
+       "SELECT id FROM w WHERE id = 2 AND t = '05/01/2026'"},
+  };
+  OdbcStmt prepared(s.conn);
+  for (const auto& group : groups)
+    for (int round = 0; round < 2; ++round)
+      for (const std::string& sql : group) {
+        if (sql.rfind("SELECT", 0) != 0) {
+          if (sql.rfind("DROP", 0) == 0) {
+            if (round == 0) other.Ok(sql);
+          } else {
+            s.Ok(sql);
+          }
+          continue;
+        }
+        SQLRETURN rc = SQLPrepare(prepared.h, (SQLCHAR*)sql.c_str(), SQL_NTS);
+        if (SQL_SUCCEEDED(rc)) rc = SQLExecute(prepared.h);
+        std::string expected = Outcome(prepared.h, rc, prepared);
+        EXPECT_EQ(Outcome(s.stmt->h, s.stmt->Exec(sql), *s.stmt), expected) << sql;
+      }
+  // The table the other connection made again: its text column shows.
+  EXPECT_EQ(s.stmt->Query("SELECT * FROM w WHERE id = 1"), (Rows{{"1", "05/01/2026"}}));
+}
+
 // A plan kept by one connection follows another connection's schema change.
 TEST_F(Plans, KeptPlanFollowsAnotherConnectionsSchemaChange) {
   Session a(entorno.servidor()), b(entorno.servidor());
@@ -127,6 +219,97 @@ TEST_F(Plans, IdleSnapshotLetsCheckpointsRun) {
   usleep(600 * 1000);
   EXPECT_TRUE(CheckpointRuns(file));
   EXPECT_EQ(w.Fetch(), "10 v10");
+}
+
+// A dynamic cursor over a unique ORDER BY seeks on the boundary key, never on a constant
+// condition of the WHERE over another indexed column (that would read every row of the
+// condition before the boundary, on every fetch), whichever way it scrolls, and still gives
+// the WHERE's rows.
+TEST_F(Plans, BoundaryQueriesSeekOnTheOrderKey) {
+  Session s(entorno.servidor());
+  s.Ok("CREATE TABLE g (k int NOT NULL, c int NOT NULL, v varchar(10))");
+  s.Ok("CREATE UNIQUE INDEX g_k ON g (k)");
+  s.Ok("CREATE INDEX g_c ON g (c)");
+  for (int k = 1; k <= 40; ++k)
+    s.Ok("INSERT INTO g VALUES (" + std::to_string(k) + ", " + (k == 3 ? "6" : "5") + ", 'v')");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"c = 5", "1 2 4 2"},
+      {"c = 5 AND k BETWEEN 2 AND 30", "2 4 5 4"},
+      {"CASE WHEN c = 5 AND v = 'v' THEN 1 ELSE 0 END = 1", "1 2 4 2"},
+      {"c = 5 OR c = 6", "1 2 3 2"},
+  };
+  for (const auto& [where, expected] : cases) {
+    OdbcStmt st(s.conn);
+    SetAttr(st.h, SQL_ATTR_CURSOR_TYPE, SQL_CURSOR_DYNAMIC);
+    SQLINTEGER k = 0;
+    SQLBindCol(st.h, 1, SQL_C_LONG, &k, 0, nullptr);
+    ASSERT_EQ(st.Exec("SELECT k, v FROM g WHERE " + where + " ORDER BY k"), SQL_SUCCESS) << where;
+    std::string got;
+    int fetch = 0;
+    for (SQLSMALLINT o : {SQL_FETCH_NEXT, SQL_FETCH_NEXT, SQL_FETCH_NEXT, SQL_FETCH_PRIOR}) {
+      ASSERT_EQ(SQLFetchScroll(st.h, o, 0), SQL_SUCCESS) << where;
+      got += (got.empty() ? "" : " ") + std::to_string(k);
+      char plans[8192] = {};
+      SQLINTEGER length = 0;
+      ASSERT_EQ(SQLGetStmtAttr(st.h, SQL_DRIVER_STMT_ATTR_BASE + 1, plans, sizeof plans, &length),
+                SQL_SUCCESS);
+      std::string text(plans);
+      // The first fetch reads from the start of the key; the others seek past their boundary.
+      EXPECT_NE(text.find(fetch++ ? "SEARCH g USING INDEX g.g_k (k" : " g USING INDEX g.g_k"),
+                std::string::npos)
+          << where << "\n" << text;
+      EXPECT_EQ(text.find("g.g_c"), std::string::npos) << where << "\n" << text;
+      EXPECT_EQ(text.find("TEMP B-TREE"), std::string::npos) << where << "\n" << text;
+    }
+    EXPECT_EQ(got, expected) << where;
+  }
+}
+
+// A read-only dynamic cursor writes bound columns straight from SQLite into their buffers; what
+// the application sees (values, lengths, NULLs, truncation, errors, SQLGetData of a bound
+// column) is what a static cursor, which converts kept values, gives.
+TEST_F(Plans, BoundColumnsFilledStraightAsFromKeptValues) {
+  Session s(entorno.servidor());
+  s.Ok("CREATE TABLE f (k int NOT NULL, name varchar(8), amount float, n int, big bigint)");
+  s.Ok("CREATE UNIQUE INDEX f_k ON f (k)");
+  s.Ok("INSERT INTO f VALUES (1, 'ab', 1.5, NULL, 7)");
+  s.Ok("INSERT INTO f VALUES (2, 'abcdefg', NULL, -3, 5000000000)");
+  s.Ok("INSERT INTO f VALUES (3, '', 2, 2147483647, -2147483648)");
+  s.Ok("INSERT INTO f VALUES (4, 'wxyz', -0.25, 0, 1)");
+  auto transcript = [&](SQLULEN type) {
+    OdbcStmt st(s.conn);
+    SetAttr(st.h, SQL_ATTR_CURSOR_TYPE, type);
+    SetAttr(st.h, SQL_ATTR_ROW_ARRAY_SIZE, 3);
+    SQLINTEGER k[3], n[3], big[3];
+    char name[3][5];
+    double amount[3];
+    SQLLEN ik[3], iname[3], iamount[3], in[3], ibig[3];
+    SQLUSMALLINT status[3];
+    SetAttr(st.h, SQL_ATTR_ROW_STATUS_PTR, SQLULEN(status));
+    SQLBindCol(st.h, 1, SQL_C_LONG, k, 0, ik);
+    SQLBindCol(st.h, 2, SQL_C_CHAR, name, sizeof name[0], iname);
+    SQLBindCol(st.h, 3, SQL_C_DOUBLE, amount, 0, iamount);
+    SQLBindCol(st.h, 4, SQL_C_DEFAULT, n, 0, in);
+    SQLBindCol(st.h, 5, SQL_C_LONG, big, 0, ibig);
+    std::string out = Rc(st.Exec("SELECT k, name, amount, n, big FROM f ORDER BY k"));
+    for (SQLSMALLINT o : {SQL_FETCH_NEXT, SQL_FETCH_NEXT, SQL_FETCH_FIRST}) {
+      SQLRETURN rc = SQLFetchScroll(st.h, o, 0);
+      out += "\n" + Rc(rc) + " " + (rc == SQL_NO_DATA ? "" : st.diag().state);
+      for (int i = 0; rc != SQL_NO_DATA && i < 3; ++i) {
+        out += " | " + std::to_string(status[i]) + " " + std::to_string(k[i]) + " " + name[i] +
+               "/" + std::to_string(iname[i]) + " " + std::to_string(in[i]);
+        if (iamount[i] != SQL_NULL_DATA) out += " " + std::to_string(amount[i]);
+        if (in[i] != SQL_NULL_DATA) out += " " + std::to_string(n[i]);
+        if (status[i] != SQL_ROW_ERROR) out += " " + std::to_string(big[i]);
+      }
+    }
+    char got[16] = {};
+    SQLLEN length = 0;
+    EXPECT_EQ(SQLSetPos(st.h, 2, SQL_POSITION, SQL_LOCK_NO_CHANGE), SQL_SUCCESS);
+    out += "\n" + Rc(SQLGetData(st.h, 2, SQL_C_CHAR, got, sizeof got, &length)) + " " + got;
+    return out;
+  };
+  EXPECT_EQ(transcript(SQL_CURSOR_DYNAMIC), transcript(SQL_CURSOR_STATIC));
 }
 
 TEST_F(Plans, UnknownStatementAttributeIsAnError) {

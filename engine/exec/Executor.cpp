@@ -196,7 +196,8 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
     session.texts.Learn(*plan, {&st, st.parameters, &resultTypes, &p, sql,
                                 tables.read()},
                         db->handle(), session.dateFormat());
-  if (sqlite3_column_count(stmt.get()) > 0) {
+  // DDL never returns rows (SQLite's ALTER TABLE ... ADD with a CHECK has result columns).
+  if (st.kind != Kind::Ddl && sqlite3_column_count(stmt.get()) > 0) {
     // Forward-only, static or dynamic as requested and possible (cursor/Open.h).
     cursor::OpenRequest request{db, stmt.release(), sql, options.cursorType, options.maxRows,
                                 st.verb, st.name, [&](sqlite3_stmt* s, int i) {
@@ -292,6 +293,15 @@ Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& 
       case Kind::Ddl:
       case Kind::DropTable: {
         TableGuard guard(session, st);  // TABLOCKX, engine tables (exec/DdlExec.h)
+        struct Altering {
+          store::Database* db;
+          ~Altering() {
+            if (db) db->SetAltering(false);
+          }
+        } altering{st.kind == Kind::Ddl && st.verb == "ALTER" && !store::CallsAlterFunction(st.sql)
+                       ? session.current().get()
+                       : nullptr};
+        if (altering.db) altering.db->SetAltering(true);
         out.cursor = RunSql(session, st, parameter, options, out.rowCount, notices);
         if (st.kind == Kind::Ddl) {
           std::string view = CreatedView(st.sql);  // writable when simple (exec/ViewDml.h)

@@ -15,6 +15,10 @@ namespace engine::store {
 
 class Locks;
 
+// Whether user text calls one of the functions SQLite's ALTER TABLE uses internally: such an
+// ALTER gets no exemption for them (Database::SetAltering).
+bool CallsAlterFunction(const std::string& sql);
+
 class Database {
  public:
   // Opens an existing file; throws EngineError with the given state/native/message if missing.
@@ -52,6 +56,10 @@ class Database {
   void Give(sqlite3_stmt* s);
   // Inside Exec or a CatalogAccess scope: the authorizer lets engine statements through.
   bool internal() const { return internal_ > 0; }
+  // While a user's ALTER TABLE runs, SQLite's own schema-rewriting functions (printf,
+  // sqlite_rename_*...) are let through: SQLite calls them from the nested SQL it runs.
+  void SetAltering(bool on) { altering_ = on; }
+  bool altering() const { return altering_; }
 
   // A cursor that keeps a statement open between fetches, and with it the handle's read
   // snapshot. Every other statement on the handle would read inside that snapshot, so Claim
@@ -96,6 +104,7 @@ class Database {
   sqlite3* db_ = nullptr;
   std::string name_, path_;
   int internal_ = 0;  // Exec calls and CatalogAccess objects alive
+  bool altering_ = false;
   static constexpr size_t kKeep = 256;
   std::unordered_map<std::string, std::vector<sqlite3_stmt*>> kept_;
   size_t keptCount_ = 0;

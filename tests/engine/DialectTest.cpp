@@ -218,18 +218,10 @@ TEST_F(Dialect, ResultTypesComeFromTheExpression) {
   };
   for (const Described& c : cases) {
     ASSERT_EQ(f.s.Exec(c.query), SQL_SUCCESS) << c.query;
-    SQLSMALLINT type = 0, scale = 0;
-    SQLULEN size = 0;
-    EXPECT_EQ(SQLDescribeCol(f.s.stmt->h, 1, nullptr, 0, nullptr, &type, &size, &scale, nullptr),
-              SQL_SUCCESS);
+    auto [type, size, scale, nullable] = Describe(f.s.stmt->h, 1);
     EXPECT_EQ(std::tie(type, size, scale), std::tie(c.type, c.size, c.scale)) << c.query;
-    Rows rows = f.s.stmt->Rows();
-    if (c.first) {
-      ASSERT_FALSE(rows.empty()) << c.query;
-      EXPECT_EQ(rows[0][0], c.first) << c.query;
-    } else {
-      EXPECT_TRUE(rows.empty()) << c.query;
-    }
+    Rows rows = f.s.stmt->Rows();  // the first value, "-" for no row
+    EXPECT_EQ(rows.empty() ? "-" : rows[0][0], c.first ? c.first : "-") << c.query;
   }
 }
 

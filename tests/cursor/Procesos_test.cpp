@@ -1,55 +1,13 @@
 // Data files shared between processes: row locks and table locks make the others wait, reads
 // without a lock never do, and locked read-modify-writes lose no update. Every child is bounded
 // by alarm() and the parent waits for it with a deadline.
-#include <signal.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
-
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "Procesos.h"
 #include "Tabla.h"
 
 namespace {
-
-constexpr int kPlazo = 60;  // seconds for any child
-
-long Ms() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return long(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
-
-pid_t Hijo(const std::function<int()>& cuerpo) {
-  fflush(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    alarm(kPlazo);
-    _exit(cuerpo());
-  }
-  return pid;
-}
-
-// Exit codes; a child still running at the deadline is killed and gives -1.
-std::vector<int> Espera(const std::vector<pid_t>& pids) {
-  std::vector<int> codigos(pids.size(), -1);
-  long fin = Ms() + kPlazo * 1000L;
-  for (size_t quedan = pids.size(); quedan > 0 && Ms() < fin; usleep(5000))
-    for (size_t i = 0; i < pids.size(); ++i) {
-      int st = 0;
-      if (codigos[i] != -1 || waitpid(pids[i], &st, WNOHANG) != pids[i]) continue;
-      codigos[i] = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-      --quedan;
-    }
-  for (size_t i = 0; i < pids.size(); ++i)
-    if (codigos[i] == -1) {
-      kill(pids[i], SIGKILL);
-      waitpid(pids[i], nullptr, 0);
-    }
-  return codigos;
-}
 
 class Procesos : public ConBase {
  protected:
@@ -123,13 +81,13 @@ TEST_F(Procesos, LocksMakeOthersWaitUntilTheyEnd) {
   for (const Caso& c : casos) {
     std::string nombre = std::to_string(c.bloqueo) + " " + kNombres[c.espera];
     Sql("UPDATE P SET C2 = 10, C3 = 'x' WHERE C1 = 'a'");
-    int tubo[2];
-    ASSERT_EQ(pipe(tubo), 0);
+    Senal tomado;
     pid_t hijo = Hijo([&] {
       Propio yo(srv.c_str());
       if (!yo.a) return 2;
       int r = c.bloqueo == 1 ? yo.Busca("a", 1) : yo.a->Bloquea();
-      if (write(tubo[1], "x", 1) != 1 || r != 1) return 3;
+      tomado.Da();
+      if (r != 1) return 3;
       usleep(400000);
       yo.a->PonTxtCmp(2, "h");
       yo.a->Graba(1);
@@ -140,8 +98,7 @@ TEST_F(Procesos, LocksMakeOthersWaitUntilTheyEnd) {
     {
       Propio yo(srv.c_str());  // opened (after the fork) before the clock starts
       ASSERT_NE(yo.a, nullptr);
-      char x;
-      ASSERT_EQ(read(tubo[0], &x, 1), 1) << nombre;
+      ASSERT_TRUE(tomado.Toma()) << nombre;
       long t0 = Ms();
       EXPECT_EQ(yo.Busca("a", 0), 1) << nombre;
       EXPECT_LT(Ms() - t0, 200) << nombre << ": a read without a lock waited";
@@ -149,8 +106,6 @@ TEST_F(Procesos, LocksMakeOthersWaitUntilTheyEnd) {
       EXPECT_GE(Ms() - t0, 200) << nombre << ": did not wait";
     }
     EXPECT_EQ(Espera({hijo}), std::vector<int>{0}) << nombre;
-    close(tubo[0]);
-    close(tubo[1]);
     Filas f;
     SqlDirecto(hdbc(), "SELECT C1, C2, C3 FROM P WHERE C1 = 'a'", &f);
     ASSERT_EQ(f.size(), 1u);

@@ -157,28 +157,24 @@ TEST_F(ColumnTypes, ParametersAndInsertSelectAreChecked) {
 TEST_F(ColumnTypes, DateLiteralsFollowTheDateFormat) {
   {
     Session s(entorno.servidor());
-    s.Ok("CREATE TABLE f (id int, dt datetime)");
-    s.Ok("INSERT INTO f VALUES (1, '05/03/2009')");
-    s.Ok("INSERT INTO f VALUES (2, '5-4-09 13:30')");
-    EXPECT_EQ(s.stmt->Query("SELECT id FROM f WHERE dt = '5.3.2009'"), (Rows{{"1"}}));
-    EXPECT_EQ(s.stmt->Query("SELECT id FROM f WHERE '01/04/2009' < dt ORDER BY id"),
-              (Rows{{"2"}}));
-    EXPECT_EQ(s.stmt->Query("SELECT id FROM f WHERE dt BETWEEN '1/3/2009' AND '31/3/2009'"),
-              (Rows{{"1"}}));
-    EXPECT_EQ(s.stmt->Query("SELECT id FROM f WHERE dt NOT IN ('05/03/2009', '06/03/2009')"),
-              (Rows{{"2"}}));
-    s.Ok("SET DATEFORMAT mdy");
-    s.Ok("INSERT INTO f VALUES (3, '05/03/2009')");
-    EXPECT_EQ(s.stmt->Query("SELECT dt FROM f WHERE id = 3"),
-              (Rows{{"2009-05-03 00:00:00.000"}}));
-    EXPECT_EQ(s.stmt->Query("SELECT id FROM f WHERE dt = '3/5/2009'"), (Rows{{"1"}}));
-    s.Ok("UPDATE f SET dt = '12/31/2009' WHERE dt = '05/03/2009'");
-    s.Ok("SET DATEFORMAT ymd");
-    EXPECT_EQ(s.stmt->Query("SELECT id FROM f WHERE dt = '09/12/31'"), (Rows{{"3"}}));
-    // yyyymmdd and yyyy-mm-dd read the same whatever the format.
-    EXPECT_EQ(s.stmt->Query("SELECT id FROM f WHERE dt = '20091231' OR dt = '2009-03-05'"
-                            " ORDER BY id"),
-              (Rows{{"1"}, {"3"}}));
+    Consultas(s, {
+        {"CREATE TABLE f (id int, dt datetime)", {}},
+        {"INSERT INTO f VALUES (1, '05/03/2009')", {}},
+        {"INSERT INTO f VALUES (2, '5-4-09 13:30')", {}},
+        {"SELECT id FROM f WHERE dt = '5.3.2009'", {{"1"}}},
+        {"SELECT id FROM f WHERE '01/04/2009' < dt ORDER BY id", {{"2"}}},
+        {"SELECT id FROM f WHERE dt BETWEEN '1/3/2009' AND '31/3/2009'", {{"1"}}},
+        {"SELECT id FROM f WHERE dt NOT IN ('05/03/2009', '06/03/2009')", {{"2"}}},
+        {"SET DATEFORMAT mdy", {}},
+        {"INSERT INTO f VALUES (3, '05/03/2009')", {}},
+        {"SELECT dt FROM f WHERE id = 3", {{"2009-05-03 00:00:00.000"}}},
+        {"SELECT id FROM f WHERE dt = '3/5/2009'", {{"1"}}},
+        {"UPDATE f SET dt = '12/31/2009' WHERE dt = '05/03/2009'", {}},
+        {"SET DATEFORMAT ymd", {}},
+        {"SELECT id FROM f WHERE dt = '09/12/31'", {{"3"}}},
+        // yyyymmdd and yyyy-mm-dd read the same whatever the format.
+        {"SELECT id FROM f WHERE dt = '20091231' OR dt = '2009-03-05' ORDER BY id", {{"1"}, {"3"}}},
+    });
     s.Ok("ALTER LOGIN sa WITH DEFAULT_LANGUAGE = us_english");
   }
   {

@@ -1,80 +1,16 @@
 // Locks across processes: waiting transactions, row locks (SQL_CONCUR_LOCK) and positioned
 // updates, deadlocks, a holder killed, DROP DATABASE of a database in use. Every child process
 // is bounded by alarm() and the parent waits for it with a deadline.
-#include <signal.h>
 #include <sqlite3.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <functional>
 
 #include "Entorno.h"
 #include "Odbc.h"
+#include "Procesos.h"
 
 namespace {
-
-const int kDeadlineSeconds = 60;
-
-long NowMs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return long(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
-
-// A child running body; its exit code is body's result (1 when it threw).
-pid_t Fork(const std::function<int()>& body) {
-  fflush(nullptr);
-  pid_t pid = fork();
-  if (pid == 0) {
-    alarm(kDeadlineSeconds);
-    int rc = 1;
-    try {
-      rc = body();
-    } catch (...) {
-    }
-    _exit(rc);
-  }
-  return pid;
-}
-
-// Exit codes of the children; one still running at the deadline is killed (code -1).
-std::vector<int> WaitAll(const std::vector<pid_t>& pids) {
-  std::vector<int> codes(pids.size(), -1);
-  long end = NowMs() + kDeadlineSeconds * 1000L;
-  size_t left = pids.size();
-  while (left > 0 && NowMs() < end) {
-    for (size_t i = 0; i < pids.size(); ++i) {
-      int st = 0;
-      if (codes[i] != -1 || waitpid(pids[i], &st, WNOHANG) != pids[i]) continue;
-      codes[i] = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-      --left;
-    }
-    usleep(5000);
-  }
-  for (size_t i = 0; i < pids.size(); ++i)
-    if (codes[i] == -1) {
-      kill(pids[i], SIGKILL);
-      waitpid(pids[i], nullptr, 0);
-    }
-  return codes;
-}
-
-// One byte through a pipe: the processes' steps in order.
-struct Signal {
-  int fd[2];
-  Signal() { EXPECT_EQ(pipe(fd), 0); }
-  ~Signal() {
-    close(fd[0]);
-    close(fd[1]);
-  }
-  void Give() { EXPECT_EQ(write(fd[1], "x", 1), 1); }
-  bool Take() {
-    char c;
-    return read(fd[0], &c, 1) == 1;
-  }
-};
 
 // A dynamic cursor over one int column v, rowset of one row, as the table cursor reads.
 struct Cursor {
@@ -122,7 +58,7 @@ TEST_F(Locks, TransactionsOfFiveInsertsLoseNothing) {
   const int kProcesses = 8, kTransactions = 10;
   std::vector<pid_t> pids;
   for (int p = 0; p < kProcesses; ++p)
-    pids.push_back(Fork([&, p] {
+    pids.push_back(Hijo([&, p] {
       Session s(entorno.servidor(), SQL_OV_ODBC3, "bloq");
       for (int t = 0; t < kTransactions; ++t) {
         if (!SQL_SUCCEEDED(s.Exec("BEGIN TRAN"))) return 2;
@@ -137,7 +73,7 @@ TEST_F(Locks, TransactionsOfFiveInsertsLoseNothing) {
       }
       return 0;
     }));
-  EXPECT_EQ(WaitAll(pids), std::vector<int>(kProcesses, 0));
+  EXPECT_EQ(Espera(pids), std::vector<int>(kProcesses, 0));
   EXPECT_EQ(Value("SELECT count(*) FROM m"), std::to_string(kProcesses * kTransactions * 5));
 }
 
@@ -159,10 +95,10 @@ TEST_F(Locks, ConcurrentIncrementsEndExact) {
   for (const Way& w : ways) {
     SCOPED_TRACE(w.conflict);
     std::string before = Value("SELECT v FROM n WHERE id = 1");
-    long start = NowMs();
+    long start = Ms();
     std::vector<pid_t> pids;
     for (int p = 0; p < kProcesses; ++p)
-      pids.push_back(Fork([&] {
+      pids.push_back(Hijo([&] {
         Session s(entorno.servidor(), w.version, "bloq");
         Cursor c(s.conn, w.concurrency);
         int conflicts = 0;
@@ -181,14 +117,14 @@ TEST_F(Locks, ConcurrentIncrementsEndExact) {
         }
         return conflicts ? 9 : 0;
       }));
-    std::vector<int> codes = WaitAll(pids);
+    std::vector<int> codes = Espera(pids);
     for (int code : codes) EXPECT_TRUE(code == 0 || code == 9) << code;
     // Optimistic writers met conflicts (and saw them in their ODBC version's form); locking
     // ones never do.
     EXPECT_EQ(std::count(codes.begin(), codes.end(), 9) > 0, *w.conflict != 0);
     EXPECT_EQ(Value("SELECT v FROM n WHERE id = 1"),
               std::to_string(std::stol(before) + kProcesses * increments));
-    fprintf(stderr, "%d x %d increments: %ld ms\n", kProcesses, increments, NowMs() - start);
+    fprintf(stderr, "%d x %d increments: %ld ms\n", kProcesses, increments, Ms() - start);
   }
 }
 
@@ -196,22 +132,22 @@ TEST_F(Locks, ConcurrentIncrementsEndExact) {
 // it wait (up to the lock timeout), plain reads do not; the waiter then sees the row as the
 // holder left it.
 TEST_F(Locks, ALockedRowMakesOthersWaitButNotReaders) {
-  Signal locked, release;
-  pid_t holder = Fork([&] {
+  Senal locked, release;
+  pid_t holder = Hijo([&] {
     Session s(entorno.servidor(), SQL_OV_ODBC3, "bloq");
     Cursor c(s.conn, SQL_CONCUR_LOCK);
     for (int round = 0; round < 2; ++round) {
-      if (round && !release.Take()) return 5;  // the second round starts when told
+      if (round && !release.Toma()) return 5;  // the second round starts when told
       if (c.Open("SELECT v FROM n WHERE id = 2") != SQL_SUCCESS) return 2;
-      locked.Give();
-      if (!release.Take()) return 3;
+      locked.Da();
+      if (!release.Toma()) return 3;
       usleep(300000);
       if (c.Update(42 + round) != SQL_SUCCESS) return 4;
       c.Close();
     }
     return 0;
   });
-  ASSERT_TRUE(locked.Take());
+  ASSERT_TRUE(locked.Toma());
   Session b(entorno.servidor(), SQL_OV_ODBC3, "bloq");
   Cursor reader(b.conn, SQL_CONCUR_VALUES), locker(b.conn, SQL_CONCUR_LOCK);
   // Plain reads go on while the holder waits for its signal.
@@ -233,9 +169,9 @@ TEST_F(Locks, ALockedRowMakesOthersWaitButNotReaders) {
   };
   for (const Waiter& w : waiters) {
     SCOPED_TRACE(w.name);
-    long start = NowMs();
+    long start = Ms();
     ASSERT_EQ(w.run(), SQL_ERROR);
-    EXPECT_GE(NowMs() - start, 100);
+    EXPECT_GE(Ms() - start, 100);
     Diag d = FirstDiag(SQL_HANDLE_STMT, w.h);
     EXPECT_EQ(d.state, "HYT00");
     EXPECT_EQ(d.native, 1222);
@@ -244,20 +180,20 @@ TEST_F(Locks, ALockedRowMakesOthersWaitButNotReaders) {
   EXPECT_EQ(b.stmt->Query("SELECT v FROM n WHERE id = 2"), (Rows{{"0"}}));
   // With time enough, the locking fetch waits for the holder and reads what it wrote.
   b.Ok("SET LOCK_TIMEOUT 5000");
-  long start = NowMs();
-  release.Give();
+  long start = Ms();
+  release.Da();
   EXPECT_EQ(locker.Open("SELECT v FROM n WHERE id = 2"), SQL_SUCCESS);
-  EXPECT_GE(NowMs() - start, 200);
+  EXPECT_GE(Ms() - start, 200);
   EXPECT_EQ(locker.v, 42);
   locker.Close();
   // And an UPDATE statement waits for it too.
-  release.Give();
-  ASSERT_TRUE(locked.Take());
-  start = NowMs();
-  release.Give();
+  release.Da();
+  ASSERT_TRUE(locked.Toma());
+  start = Ms();
+  release.Da();
   b.Ok("UPDATE n SET v = v + 100 WHERE id = 2");
-  EXPECT_GE(NowMs() - start, 200);
-  EXPECT_EQ(WaitAll({holder}), std::vector<int>{0});
+  EXPECT_GE(Ms() - start, 200);
+  EXPECT_EQ(Espera({holder}), std::vector<int>{0});
   EXPECT_EQ(Value("SELECT v FROM n WHERE id = 2"), "143");
 }
 
@@ -268,25 +204,25 @@ TEST_F(Locks, ATableLockMakesLockingFetchesAndPositionedWritesWait) {
   for (int ronda = 0; ronda < 2; ++ronda) {
     SCOPED_TRACE(ronda ? "positioned update" : "locking fetch");
     Value("UPDATE n SET v = 0 WHERE id = 2");
-    Signal locked;
-    pid_t holder = Fork([&] {
+    Senal locked;
+    pid_t holder = Hijo([&] {
       Session s(entorno.servidor(), SQL_OV_ODBC2, "bloq");
       if (!SQL_SUCCEEDED(s.Exec("BEGIN TRAN")) ||
           !SQL_SUCCEEDED(s.Exec("SELECT v FROM n WITH (TABLOCKX) WHERE id = 2")))
         return 2;
       SQLFreeStmt(s.stmt->h, SQL_CLOSE);
-      locked.Give();
+      locked.Da();
       usleep(300000);
       if (!SQL_SUCCEEDED(s.Exec("UPDATE n SET v = 5 WHERE id = 2"))) return 3;
       return SQL_SUCCEEDED(s.Exec("COMMIT TRAN")) ? 0 : 4;
     });
-    ASSERT_TRUE(locked.Take());
+    ASSERT_TRUE(locked.Toma());
     Session b(entorno.servidor(), SQL_OV_ODBC2, "bloq");
     Cursor reader(b.conn, SQL_CONCUR_VALUES), locker(b.conn, SQL_CONCUR_LOCK);
-    long start = NowMs();
+    long start = Ms();
     EXPECT_EQ(reader.Open("SELECT v FROM n WHERE id = 2"), SQL_SUCCESS);
     EXPECT_EQ(reader.v, 0);
-    EXPECT_LT(NowMs() - start, 200);
+    EXPECT_LT(Ms() - start, 200);
     if (ronda == 0) {
       EXPECT_EQ(locker.Open("SELECT v FROM n WHERE id = 2"), SQL_SUCCESS);
       EXPECT_EQ(locker.v, 5);
@@ -294,8 +230,8 @@ TEST_F(Locks, ATableLockMakesLockingFetchesAndPositionedWritesWait) {
       EXPECT_EQ(reader.Update(7), SQL_SUCCESS_WITH_INFO);
       EXPECT_EQ(FirstDiag(SQL_HANDLE_STMT, reader.st.h).state, "01S03");
     }
-    EXPECT_GE(NowMs() - start, 200);
-    EXPECT_EQ(WaitAll({holder}), std::vector<int>{0});
+    EXPECT_GE(Ms() - start, 200);
+    EXPECT_EQ(Espera({holder}), std::vector<int>{0});
     EXPECT_EQ(Value("SELECT v FROM n WHERE id = 2"), "5");
   }
 }
@@ -321,10 +257,10 @@ TEST_F(Locks, ADeadlockEndsOneWaiter) {
   };
   for (const Way& w : ways) {
     SCOPED_TRACE(w.name);
-    Signal ready[2], go[2];
+    Senal ready[2], go[2];
     std::vector<pid_t> pids;
     for (int p = 0; p < 2; ++p)
-      pids.push_back(Fork([&, p] {
+      pids.push_back(Hijo([&, p] {
         Session s(entorno.servidor(), SQL_OV_ODBC3, "bloq");
         Autocommit(s, false);
         Cursor first(s.conn, SQL_CONCUR_LOCK), second(s.conn, SQL_CONCUR_LOCK);
@@ -332,9 +268,9 @@ TEST_F(Locks, ADeadlockEndsOneWaiter) {
           return sql[0] == 'S' ? c.Open(sql) : c.st.Exec(sql);
         };
         if (!SQL_SUCCEEDED(run(first, w.hold[p]))) return 3;
-        ready[p].Give();
-        if (!go[p].Take()) return 4;
-        long start = NowMs();
+        ready[p].Da();
+        if (!go[p].Toma()) return 4;
+        long start = Ms();
         SQLRETURN rc = run(second, w.wait[p]);
         if (SQL_SUCCEEDED(rc)) return EndTran(s, true) == SQL_SUCCESS ? 0 : 5;
         Diag d = FirstDiag(SQL_HANDLE_STMT, second.st.h);
@@ -346,16 +282,16 @@ TEST_F(Locks, ADeadlockEndsOneWaiter) {
           fprintf(stderr, "victim: %s %d %s\n", d.state.c_str(), int(d.native), d.message.c_str());
           return 6;
         }
-        if (NowMs() - start > 2000) return 7;
+        if (Ms() - start > 2000) return 7;
         // Its transaction is gone: the next one starts afresh.
         EndTran(s, true);
         return 10;
       }));
-    for (int p = 0; p < 2; ++p) ASSERT_TRUE(ready[p].Take());
-    go[0].Give();
+    for (int p = 0; p < 2; ++p) ASSERT_TRUE(ready[p].Toma());
+    go[0].Da();
     usleep(50000);
-    go[1].Give();
-    std::vector<int> codes = WaitAll(pids);
+    go[1].Da();
+    std::vector<int> codes = Espera(pids);
     std::sort(codes.begin(), codes.end());
     EXPECT_EQ(codes, (std::vector<int>{0, 10}));
     // The survivor's transaction committed, the victim's did not.
@@ -413,25 +349,25 @@ TEST_F(Locks, RowsetLocksFollowTheCursor) {
 // A process killed while it holds row locks and a transaction: its locks go at once, its
 // changes are rolled back and the database stays intact.
 TEST_F(Locks, AKilledHolderLeavesNothingBehind) {
-  Signal holding;
-  pid_t holder = Fork([&] {
+  Senal holding;
+  pid_t holder = Hijo([&] {
     Session s(entorno.servidor(), SQL_OV_ODBC3, "bloq");
     Autocommit(s, false);
     if (!SQL_SUCCEEDED(s.Exec("INSERT INTO m VALUES (5)"))) return 2;
     Cursor c(s.conn, SQL_CONCUR_LOCK);
     if (c.Open("SELECT v FROM n WHERE id = 1") != SQL_SUCCESS) return 3;
     if (c.Update(99) != SQL_SUCCESS) return 4;
-    holding.Give();
+    holding.Da();
     pause();
     return 0;
   });
-  ASSERT_TRUE(holding.Take());
+  ASSERT_TRUE(holding.Toma());
   Session b(entorno.servidor(), SQL_OV_ODBC3, "bloq");
   b.Ok("SET LOCK_TIMEOUT 100");
   Cursor c(b.conn, SQL_CONCUR_LOCK);
   EXPECT_EQ(c.Open("SELECT v FROM n WHERE id = 1"), SQL_ERROR);
   kill(holder, SIGKILL);
-  EXPECT_EQ(WaitAll({holder}), std::vector<int>{128 + SIGKILL});
+  EXPECT_EQ(Espera({holder}), std::vector<int>{128 + SIGKILL});
   EXPECT_EQ(c.Open("SELECT v FROM n WHERE id = 1"), SQL_SUCCESS);
   EXPECT_EQ(c.v, 0);
   c.Close();
@@ -459,18 +395,18 @@ TEST_F(Locks, DropDatabaseInUseIsRefused) {
     EXPECT_EQ(admin.diag().native, 3702);
     EXPECT_EQ(admin.diag().message, refused);
   }
-  Signal using_, done;
-  pid_t user = Fork([&] {
+  Senal using_, done;
+  pid_t user = Hijo([&] {
     Session s(entorno.servidor(), SQL_OV_ODBC3, "master");
     if (!SQL_SUCCEEDED(s.Exec("USE bloq"))) return 2;
-    using_.Give();
-    return done.Take() && SQL_SUCCEEDED(s.Exec("INSERT INTO m VALUES (1)")) ? 0 : 3;
+    using_.Da();
+    return done.Toma() && SQL_SUCCEEDED(s.Exec("INSERT INTO m VALUES (1)")) ? 0 : 3;
   });
-  ASSERT_TRUE(using_.Take());
+  ASSERT_TRUE(using_.Toma());
   EXPECT_EQ(admin.Exec("DROP DATABASE bloq"), SQL_ERROR);
   EXPECT_EQ(admin.diag().message, refused);
-  done.Give();
-  EXPECT_EQ(WaitAll({user}), std::vector<int>{0});
+  done.Da();
+  EXPECT_EQ(Espera({user}), std::vector<int>{0});
   EXPECT_EQ(Value("SELECT count(*) FROM m"), "1");
   admin.Ok("DROP DATABASE bloq");
   EXPECT_EQ(admin.Exec("USE bloq"), SQL_ERROR);

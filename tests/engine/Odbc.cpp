@@ -100,6 +100,20 @@ void Comprueba(Session& s, const std::vector<Caso>& casos) {
   }
 }
 
+void Consultas(Session& s, const std::vector<Consulta>& consultas) {
+  for (const Consulta& q : consultas) {
+    if (!q.native) {
+      EXPECT_EQ(s.stmt->Query(q.sql), q.rows) << q.sql;
+      continue;
+    }
+    SQLRETURN rc = s.Exec(q.sql);
+    while (SQL_SUCCEEDED(rc)) rc = SQLFetch(s.stmt->h);
+    EXPECT_EQ(Rc(rc), Rc(SQL_ERROR)) << q.sql;
+    EXPECT_EQ(s.diag().native, q.native) << q.sql << ": " << s.diag().message;
+    SQLFreeStmt(s.stmt->h, SQL_CLOSE);
+  }
+}
+
 bool RunsCleanly(Session& s, const std::string& sql) {
   SQLRETURN rc = s.Exec(sql);
   EXPECT_TRUE(rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO || rc == SQL_ERROR ||

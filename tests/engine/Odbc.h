@@ -100,6 +100,15 @@ struct Caso {
 // a failure carries the engine's prefix.
 void Comprueba(Session& s, const std::vector<Caso>& casos);
 
+// A statement and its rows (none for one without a result), or the native error it fails with
+// while running or while its rows are read.
+struct Consulta {
+  std::string sql;
+  Rows rows;
+  long native = 0;
+};
+void Consultas(Session& s, const std::vector<Consulta>& consultas);
+
 // Runs a text that may be anything: it must end in a proper return code, and a failure in a
 // five-character state and a prefixed message. True when it did not fail.
 bool RunsCleanly(Session& s, const std::string& sql);

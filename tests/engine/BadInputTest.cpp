@@ -126,7 +126,15 @@ TEST_F(BadInput, OnlyTsqlFunctionsRun) {
                    "REPLACE(c, 'a', 'b'), SUBSTRING(c, 1, 2), FLOOR(f), CEILING(f), POWER(n, 2) "
                    "FROM t WHERE c LIKE 'a%' AND c NOT LIKE 'x!%' ESCAPE '!'",
                    SQL_SUCCESS});
+  // SQLite's ALTER TABLE calls functions of its own on the schema: they run for it, not for
+  // the user's text.
+  casos.push_back({"ALTER TABLE t ADD k int NOT NULL DEFAULT 7", SQL_SUCCESS});
+  casos.push_back({"ALTER TABLE t ADD m int CHECK (m > 0)", SQL_SUCCESS});
+  casos.push_back({"ALTER TABLE t ADD p int CHECK (printf('%d', p) IS NULL)", SQL_ERROR, "42000",
+                   195, "'printf' is not a recognized built-in function name."});
+  casos.push_back({"ALTER TABLE t DROP COLUMN m", SQL_SUCCESS});
   Comprueba(s, casos);
+  EXPECT_EQ(s.stmt->Query("SELECT * FROM t"), (Rows{{"abc", "-2", "2.5", "7"}}));
 }
 
 }  // namespace

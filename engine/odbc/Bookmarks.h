@@ -9,7 +9,7 @@
 
 namespace engine::odbc {
 
-// The description of column 0; 07009 when bookmarks are off or the result is forward-only.
+// How column 0 is described; 07009 when bookmarks are off or the result is forward-only.
 const cursor::Column& BookmarkColumn(const Stmt& s);
 // SQLBindCol of column 0 (07009 when bookmarks are off, HY003 for a type no bookmark takes).
 void BindBookmark(Stmt& s, SQLSMALLINT cType, SQLPOINTER data, SQLLEN bufferLength,

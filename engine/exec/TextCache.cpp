@@ -6,6 +6,7 @@
 #include <set>
 
 #include "common/Error.h"
+#include "tsql/Lexer.h"
 #include "types/Adapt.h"
 #include "types/Schema.h"
 
@@ -15,13 +16,10 @@ namespace {
 
 using Kind = MaskedLiteral::Kind;
 
-bool IsWordStart(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '#' || c >= 0x80;
-}
-bool IsWordChar(unsigned char c) {
-  return IsWordStart(c) || (c >= '0' && c <= '9') || c == '$' || c == '@';
-}
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+using tsql::IsDigit;
+using tsql::IsWordChar;
+using tsql::IsWordStart;
+
 bool IsBlank(unsigned char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
@@ -143,35 +141,21 @@ MaskedText Mask(std::string_view s) {
     copied = end;
     m.literals.push_back({kind, begin, end, std::move(value), 0});
   };
+  for (char ch : s)
+    if (static_cast<unsigned char>(ch) < 0x09) return {};  // the key's own marks
   while (i < n) {
     unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x09) return {};  // the key's own marks
     if (IsBlank(c)) {
       ++i;
       continue;
     }
     if (c == '-' && i + 1 < n && s[i + 1] == '-') {
-      while (i < n && s[i] != '\n') {
-        if (static_cast<unsigned char>(s[i]) < 0x09) return {};
-        ++i;
-      }
+      while (i < n && s[i] != '\n') ++i;
       continue;
     }
     if (c == '/' && i + 1 < n && s[i + 1] == '*') {
-      size_t depth = 0;
-      while (i < n) {
-        if (static_cast<unsigned char>(s[i]) < 0x09) return {};
-        if (s[i] == '/' && i + 1 < n && s[i + 1] == '*') {
-          ++depth;
-          i += 2;
-        } else if (s[i] == '*' && i + 1 < n && s[i + 1] == '/') {
-          i += 2;
-          if (--depth == 0) break;
-        } else {
-          ++i;
-        }
-      }
-      if (depth != 0) return {};
+      i = tsql::SkipBlockComment(s, i);
+      if (i == std::string_view::npos) return {};
       continue;
     }
     if (first && !(IsWordStart(c) && i + 6 <= n && (s[i] | 0x20) == 's' &&
@@ -182,69 +166,24 @@ MaskedText Mask(std::string_view s) {
     first = false;
     bool national = (c == 'N' || c == 'n') && i + 1 < n && s[i + 1] == '\'';
     if (c == '\'' || national) {
-      size_t j = national ? i + 2 : i + 1;
       std::string value;
-      for (;;) {
-        if (j >= n) return {};
-        if (s[j] == '\'') {
-          if (j + 1 < n && s[j + 1] == '\'') {
-            value += '\'';
-            j += 2;
-            continue;
-          }
-          ++j;
-          break;
-        }
-        value += s[j++];
-      }
+      size_t j = tsql::ScanQuoted(s, national ? i + 2 : i + 1, '\'', &value);
+      if (j == std::string_view::npos) return {};
       literal(national ? Kind::National : Kind::String, i, j, std::move(value));
       i = j;
       continue;
     }
     if (c == '[' || c == '"') {
-      char close = c == '[' ? ']' : '"';
-      size_t j = i + 1;
-      for (;;) {
-        if (j >= n) return {};
-        if (static_cast<unsigned char>(s[j]) < 0x09) return {};
-        if (s[j] == close) {
-          if (j + 1 < n && s[j + 1] == close) {
-            j += 2;
-            continue;
-          }
-          ++j;
-          break;
-        }
-        ++j;
-      }
+      size_t j = tsql::ScanQuoted(s, i + 1, c == '[' ? ']' : '"', nullptr);
+      if (j == std::string_view::npos) return {};
       i = j;
       continue;
     }
     if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(static_cast<unsigned char>(s[i + 1])))) {
-      size_t j = i;
-      bool verbatim = false;  // hexadecimal and exponents stay in the key as written
-      if (c == '0' && j + 1 < n && (s[j + 1] == 'x' || s[j + 1] == 'X')) {
-        j += 2;
-        while (j < n && std::isxdigit(static_cast<unsigned char>(s[j]))) ++j;
-        verbatim = true;
-      } else {
-        while (j < n && IsDigit(static_cast<unsigned char>(s[j]))) ++j;
-        if (j < n && s[j] == '.') {
-          ++j;
-          while (j < n && IsDigit(static_cast<unsigned char>(s[j]))) ++j;
-        }
-        if (j < n && (s[j] == 'e' || s[j] == 'E')) {
-          size_t k = j + 1;
-          if (k < n && (s[k] == '+' || s[k] == '-')) ++k;
-          if (k < n && IsDigit(static_cast<unsigned char>(s[k]))) {
-            j = k;
-            while (j < n && IsDigit(static_cast<unsigned char>(s[j]))) ++j;
-            verbatim = true;
-          }
-        }
-      }
+      bool exact;  // hexadecimal and exponents stay in the key as written
+      size_t j = tsql::ScanNumber(s, i, &exact);
       if (j < n && IsWordStart(static_cast<unsigned char>(s[j]))) return {};
-      if (!verbatim) {
+      if (exact) {
         std::string text(s.substr(i, j - i));
         bool point = text.find('.') != std::string::npos;
         literal(point ? Kind::Decimal : Kind::Integer, i, j, std::move(text));

@@ -1,5 +1,7 @@
 #include "tsql/Lexer.h"
 
+#include <cctype>
+
 #include "common/Error.h"
 #include "common/Text.h"
 
@@ -8,8 +10,6 @@ namespace engine::tsql {
 bool Token::IsWord(std::string_view upperWord) const {
   return kind == TokenKind::Word && IEquals(text, upperWord);
 }
-
-namespace {
 
 bool IsWordStart(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '#' || c >= 0x80;
@@ -20,6 +20,66 @@ bool IsWordChar(unsigned char c) {
 }
 
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+size_t SkipBlockComment(std::string_view s, size_t i) {
+  size_t depth = 0, n = s.size();
+  while (i < n) {
+    if (s[i] == '/' && i + 1 < n && s[i + 1] == '*') {
+      ++depth;
+      i += 2;
+    } else if (s[i] == '*' && i + 1 < n && s[i + 1] == '/') {
+      i += 2;
+      if (--depth == 0) return i;
+    } else {
+      ++i;
+    }
+  }
+  return std::string_view::npos;
+}
+
+size_t ScanQuoted(std::string_view s, size_t i, char close, std::string* value) {
+  for (size_t n = s.size(); i < n;) {
+    if (s[i] == close) {
+      if (i + 1 < n && s[i + 1] == close) {
+        if (value) *value += close;
+        i += 2;
+        continue;
+      }
+      return i + 1;
+    }
+    if (value) *value += s[i];
+    ++i;
+  }
+  return std::string_view::npos;
+}
+
+size_t ScanNumber(std::string_view s, size_t i, bool* exact) {
+  size_t n = s.size();
+  *exact = true;
+  if (s[i] == '0' && i + 1 < n && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+    i += 2;
+    while (i < n && std::isxdigit(static_cast<unsigned char>(s[i]))) ++i;
+    *exact = false;
+    return i;
+  }
+  while (i < n && IsDigit(static_cast<unsigned char>(s[i]))) ++i;
+  if (i < n && s[i] == '.') {
+    ++i;
+    while (i < n && IsDigit(static_cast<unsigned char>(s[i]))) ++i;
+  }
+  if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+    size_t k = i + 1;
+    if (k < n && (s[k] == '+' || s[k] == '-')) ++k;
+    if (k < n && IsDigit(static_cast<unsigned char>(s[k]))) {
+      i = k;
+      while (i < n && IsDigit(static_cast<unsigned char>(s[i]))) ++i;
+      *exact = false;
+    }
+  }
+  return i;
+}
+
+namespace {
 
 // The start of an unclosed literal as SQL Server quotes it in its message.
 EngineError Unclosed(std::string_view rest) {
@@ -47,62 +107,27 @@ std::vector<Token> Lex(std::string_view s) {
       continue;
     }
     if (c == '/' && i + 1 < n && s[i + 1] == '*') {
-      // T-SQL block comments nest.
-      size_t depth = 0, j = i;
-      while (j < n) {
-        if (s[j] == '/' && j + 1 < n && s[j + 1] == '*') {
-          ++depth;
-          j += 2;
-        } else if (s[j] == '*' && j + 1 < n && s[j + 1] == '/') {
-          j += 2;
-          if (--depth == 0) break;
-        } else {
-          ++j;
-        }
-      }
-      if (depth != 0) throw EngineError("42000", 113, "Missing end comment mark '*/'.");
-      i = j;
+      i = SkipBlockComment(s, i);
+      if (i == std::string_view::npos)
+        throw EngineError("42000", 113, "Missing end comment mark '*/'.");
       continue;
     }
     size_t start = i;
     bool national = (c == 'N' || c == 'n') && i + 1 < n && s[i + 1] == '\'';
     if (c == '\'' || national) {
-      size_t j = national ? i + 2 : i + 1;
+      size_t from = national ? i + 2 : i + 1;
       std::string value;
-      for (;;) {
-        if (j >= n) throw Unclosed(s.substr(national ? i + 2 : i + 1));
-        if (s[j] == '\'') {
-          if (j + 1 < n && s[j + 1] == '\'') {
-            value += '\'';
-            j += 2;
-            continue;
-          }
-          ++j;
-          break;
-        }
-        value += s[j++];
-      }
+      size_t j = ScanQuoted(s, from, '\'', &value);
+      if (j == std::string_view::npos) throw Unclosed(s.substr(from));
       push(TokenKind::String, start, j, std::move(value));
       i = j;
       continue;
     }
     if (c == '[' || c == '"') {
       char close = c == '[' ? ']' : '"';
-      size_t j = i + 1;
       std::string value;
-      for (;;) {
-        if (j >= n) throw Unclosed(s.substr(i + 1));
-        if (s[j] == close) {
-          if (j + 1 < n && s[j + 1] == close) {
-            value += close;
-            j += 2;
-            continue;
-          }
-          ++j;
-          break;
-        }
-        value += s[j++];
-      }
+      size_t j = ScanQuoted(s, i + 1, close, &value);
+      if (j == std::string_view::npos) throw Unclosed(s.substr(i + 1));
       if (value.empty()) throw EngineError("42000", 1038,
                                            "An object or column name is missing or empty.");
       push(TokenKind::QuotedName, start, j, std::move(value));
@@ -119,25 +144,8 @@ std::vector<Token> Lex(std::string_view s) {
       continue;
     }
     if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(static_cast<unsigned char>(s[i + 1])))) {
-      size_t j = i;
-      if (c == '0' && j + 1 < n && (s[j + 1] == 'x' || s[j + 1] == 'X')) {
-        j += 2;
-        while (j < n && std::isxdigit(static_cast<unsigned char>(s[j]))) ++j;
-      } else {
-        while (j < n && IsDigit(static_cast<unsigned char>(s[j]))) ++j;
-        if (j < n && s[j] == '.') {
-          ++j;
-          while (j < n && IsDigit(static_cast<unsigned char>(s[j]))) ++j;
-        }
-        if (j < n && (s[j] == 'e' || s[j] == 'E')) {
-          size_t k = j + 1;
-          if (k < n && (s[k] == '+' || s[k] == '-')) ++k;
-          if (k < n && IsDigit(static_cast<unsigned char>(s[k]))) {
-            j = k;
-            while (j < n && IsDigit(static_cast<unsigned char>(s[j]))) ++j;
-          }
-        }
-      }
+      bool exact;
+      size_t j = ScanNumber(s, i, &exact);
       // A number glued to letters (12abc) is not T-SQL.
       if (j < n && IsWordStart(static_cast<unsigned char>(s[j])))
         throw SyntaxError(std::string(s.substr(start, j + 1 - start)));

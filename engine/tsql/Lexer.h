@@ -33,4 +33,16 @@ struct Token {
 // text that cannot be read: unclosed quotes or comments, characters T-SQL does not know.
 std::vector<Token> Lex(std::string_view text);
 
+// The lexer's scanners, shared with the plan cache's masking pass (exec/TextCache.h). Each
+// returns the end of what starts at i, or npos when the text ends before it closes.
+bool IsWordStart(unsigned char c);
+bool IsWordChar(unsigned char c);
+bool IsDigit(unsigned char c);
+// i at "/*"; T-SQL block comments nest.
+size_t SkipBlockComment(std::string_view s, size_t i);
+// i just after the opening quote; the closing quote is doubled inside. *value gets the text.
+size_t ScanQuoted(std::string_view s, size_t i, char close, std::string* value);
+// i at a digit, or at a '.' before one; *exact is false for hexadecimal and exponents.
+size_t ScanNumber(std::string_view s, size_t i, bool* exact);
+
 }  // namespace engine::tsql

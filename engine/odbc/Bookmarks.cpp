@@ -57,20 +57,14 @@ void CheckOn(const Stmt& s) {
 
 const cursor::Column& BookmarkColumn(const Stmt& s) {
   CheckOn(s);
-  static const cursor::Column kFixed = [] {
+  auto make = [](const char* declared) {
     cursor::Column c;
-    c.declared = "int";
-    c.type = convert::DescribeDeclared("int");
+    c.declared = declared;
+    c.type = convert::DescribeDeclared(declared);
     c.nullable = SQL_NO_NULLS;
     return c;
-  }();
-  static const cursor::Column kVariable = [] {
-    cursor::Column c;
-    c.declared = "binary(8)";
-    c.type = convert::DescribeDeclared("binary(8)");
-    c.nullable = SQL_NO_NULLS;
-    return c;
-  }();
+  };
+  static const cursor::Column kFixed = make("int"), kVariable = make("binary(8)");
   return Fixed(s) ? kFixed : kVariable;
 }
 

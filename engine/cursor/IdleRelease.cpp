@@ -41,8 +41,11 @@ class Releaser {
     h->Touch();
     std::lock_guard<std::mutex> l(m_);
     held_[h] = {std::move(guard)};
+    lastHeld_ = NowUs();
     if (!thread_) thread_ = std::make_unique<std::thread>([this] { Run(); });
-    cv_.notify_all();
+    // While snapshots come and go the thread looks every kIdleMs / 4 by itself: waking it for
+    // each one would cost a context switch per fetch.
+    if (longSleep_) cv_.notify_all();
   }
 
   static Releaser& TheReleaser();
@@ -60,7 +63,10 @@ class Releaser {
   void Run() {
     std::unique_lock<std::mutex> l(m_);
     while (!stop_) {
-      cv_.wait_for(l, std::chrono::milliseconds(held_.empty() ? 1000 : kIdleMs / 4));
+      // The long sleep only after a second without snapshots; Remember ends it.
+      longSleep_ = held_.empty() && NowUs() - lastHeld_ > 1000000;
+      cv_.wait_for(l, std::chrono::milliseconds(longSleep_ ? 1000 : kIdleMs / 4));
+      longSleep_ = false;
       uint64_t now = NowUs();
       for (auto it = held_.begin(); it != held_.end();) {
         // A connection in use is left alone: its next statement or fetch decides.
@@ -83,6 +89,8 @@ class Releaser {
   std::map<IdleHolder*, Entry> held_;
   std::unique_ptr<std::thread> thread_;
   bool stop_ = false;
+  bool longSleep_ = false;
+  uint64_t lastHeld_ = 0;
 };
 
 Releaser& Releaser::TheReleaser() {

@@ -109,6 +109,14 @@ bool StatementsRunning(sqlite3* db) {
 }  // namespace
 
 void Session::BeginIfNeeded(store::Database& db, bool write) {
+  if (write) {
+    // This connection's own held read snapshot of the database would keep every checkpoint
+    // from finishing: the WAL would grow, and each commit would sync again for one. Its
+    // cursor reads anew at its next fetch, as after any commit.
+    auto reader = readers_.find(db.name());
+    if (reader != readers_.end() && reader->second && reader->second.get() != &db)
+      reader->second->Claim(nullptr);
+  }
   if (autocommit_ && !explicit_) return;
   const auto& locks = db.locks();
   if (!db.InTransaction()) {

@@ -360,6 +360,28 @@ bool ToCDirect(sqlite3_stmt* s, int column, const CTarget& t) {
       if (t.indicator) *t.indicator = sizeof x;
       return true;
     }
+    case SQL_C_WCHAR: {
+      if (type != SQLITE_TEXT || !t.data || t.bufferLength <= 0) return false;
+      auto wide = ToWide(std::string(reinterpret_cast<const char*>(sqlite3_column_text(s, column)),
+                                     size_t(sqlite3_column_bytes(s, column))));
+      size_t bytes = wide.size() * sizeof(SQLWCHAR);
+      if (bytes + sizeof(SQLWCHAR) > size_t(t.bufferLength)) return false;  // cut: usual path
+      if (bytes) std::memcpy(t.data, wide.data(), bytes);
+      std::memset(static_cast<char*>(t.data) + bytes, 0, sizeof(SQLWCHAR));
+      if (t.indicator) *t.indicator = SQLLEN(bytes);
+      return true;
+    }
+    case SQL_C_TYPE_TIMESTAMP:
+    case SQL_C_TIMESTAMP: {
+      if (type != SQLITE_TEXT) return false;
+      SQL_TIMESTAMP_STRUCT ts;
+      if (!ParseTimestamp(std::string(reinterpret_cast<const char*>(sqlite3_column_text(s, column)),
+                                      size_t(sqlite3_column_bytes(s, column))),
+                          ts, false))
+        return false;  // the usual path reports it
+      PutFixed(ts, t);
+      return true;
+    }
     case SQL_C_DOUBLE: {
       if (type != SQLITE_FLOAT && type != SQLITE_INTEGER) return false;
       SQLDOUBLE d = type == SQLITE_FLOAT ? sqlite3_column_double(s, column)

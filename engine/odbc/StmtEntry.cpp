@@ -74,8 +74,8 @@ SQLRETURN FetchRowset(Stmt& s, SQLSMALLINT orientation, SQLLEN offset, SQLULEN* 
   std::vector<Notice> notices;
   SQLULEN size = s.rowArraySize ? s.rowArraySize : 1;
   const auto& cols = s.cursor->columns();
-  // A read-only dynamic cursor writes bound character, integer and double columns straight
-  // from SQLite into their buffers (no SQLSetPos compares what it fetched).
+  // A read-only dynamic cursor writes bound character, integer, double and timestamp columns
+  // straight from SQLite into their buffers (no SQLSetPos compares what it fetched).
   auto* dynamic = dynamic_cast<cursor::DynamicCursor*>(s.cursor.get());
   cursor::DynamicCursor::Direct direct;
   if (dynamic && s.concurrency == SQL_CONCUR_READ_ONLY && orientation != SQL_FETCH_BOOKMARK) {
@@ -83,8 +83,9 @@ SQLRETURN FetchRowset(Stmt& s, SQLSMALLINT orientation, SQLLEN offset, SQLULEN* 
       const Binding& b = s.bindings[c];
       SQLSMALLINT cType =
           b.cType == SQL_C_DEFAULT ? convert::DefaultCType(cols[c].type.type) : b.cType;
-      if (b.bound() && (cType == SQL_C_CHAR || cType == SQL_C_LONG || cType == SQL_C_SLONG ||
-                        cType == SQL_C_DOUBLE))
+      if (b.bound() && (cType == SQL_C_CHAR || cType == SQL_C_WCHAR || cType == SQL_C_LONG ||
+                        cType == SQL_C_SLONG || cType == SQL_C_DOUBLE ||
+                        cType == SQL_C_TYPE_TIMESTAMP || cType == SQL_C_TIMESTAMP))
         direct.columns |= uint64_t(1) << c;
     }
     direct.fill = [&](size_t i, size_t c, sqlite3_stmt* st) {

@@ -323,18 +323,20 @@ TEST_F(Plans, BoundColumnsFilledStraightAsFromKeptValues) {
        "w decimal(38,10), y money, b bit, f float, r real, e smallint)");
   s.Ok("INSERT INTO t VALUES (1, 'ab', '2024-02-29 13:45:06.007', 291258.1, "
        "123456789012345678.5, 12.5, 1, 0.1, 2.5, -7)");
-  auto texts = [&](SQLULEN type) {
+  auto texts = [&](SQLULEN type, SQLSMALLINT cType) {
     OdbcStmt st(s.conn);
     SetAttr(st.h, SQL_ATTR_CURSOR_TYPE, type);
-    char v[10][48];
+    char v[10][96] = {};
     SQLLEN ind[10];
-    for (SQLUSMALLINT c = 1; c <= 10; ++c) SQLBindCol(st.h, c, SQL_C_CHAR, v[c - 1], 48, &ind[c - 1]);
+    for (SQLUSMALLINT c = 1; c <= 10; ++c) SQLBindCol(st.h, c, cType, v[c - 1], 96, &ind[c - 1]);
     st.Exec("SELECT * FROM t ORDER BY k");
     std::string out = Rc(SQLFetch(st.h));
-    for (int c = 0; c < 10; ++c) out += std::string(" ") + v[c] + "/" + std::to_string(ind[c]);
+    for (int c = 0; c < 10; ++c)
+      out += " " + std::to_string(ind[c]) + ":" + std::string(v[c], ind[c] > 0 ? size_t(ind[c]) : 0);
     return out;
   };
-  EXPECT_EQ(texts(SQL_CURSOR_DYNAMIC), texts(SQL_CURSOR_STATIC));
+  for (SQLSMALLINT cType : {SQL_C_CHAR, SQL_C_WCHAR, SQL_C_TYPE_TIMESTAMP})
+    EXPECT_EQ(texts(SQL_CURSOR_DYNAMIC, cType), texts(SQL_CURSOR_STATIC, cType)) << cType;
 }
 
 TEST_F(Plans, UnknownStatementAttributeIsAnError) {

@@ -289,21 +289,6 @@ std::string_view StyleFormat(long style, std::string_view format) {
 
 // ---- arithmetic ----
 
-int Rank(Kind k) {
-  switch (k) {
-    case Kind::Bit: return 1;
-    case Kind::TinyInt: return 2;
-    case Kind::SmallInt: return 3;
-    case Kind::Int: return 4;
-    case Kind::BigInt: return 5;
-    case Kind::Decimal: return 6;
-    case Kind::Real: return 7;
-    case Kind::Float: return 8;
-    case Kind::DateTime: return 9;
-    default: return 0;
-  }
-}
-
 Kind KindOfValue(const Value& v) {
   switch (v.kind) {
     case Value::Kind::Integer: return v.i >= INT32_MIN && v.i <= INT32_MAX ? Kind::Int : Kind::BigInt;

@@ -47,21 +47,6 @@ bool IsInteger(Kind k) {
          k == Kind::BigInt;
 }
 
-int RankOf(Kind k) {
-  switch (k) {
-    case Kind::Bit: return 1;
-    case Kind::TinyInt: return 2;
-    case Kind::SmallInt: return 3;
-    case Kind::Int: return 4;
-    case Kind::BigInt: return 5;
-    case Kind::Decimal: return 6;
-    case Kind::Real: return 7;
-    case Kind::Float: return 8;
-    case Kind::DateTime: return 9;
-    default: return 0;
-  }
-}
-
 // An exact number as decimal(p, s).
 void AsDecimal(const TypeDecl& t, int& p, int& s) {
   s = 0;
@@ -93,7 +78,7 @@ TypeDecl Combine(char op, const TypeDecl& a, const TypeDecl& b) {
   if (a.kind == Kind::DateTime || b.kind == Kind::DateTime) return Make(Kind::DateTime);
   const TypeDecl& x = ca ? b : a;
   const TypeDecl& y = cb ? a : b;
-  Kind k = RankOf(x.kind) >= RankOf(y.kind) ? x.kind : y.kind;
+  Kind k = Rank(x.kind) >= Rank(y.kind) ? x.kind : y.kind;
   if (k == Kind::Float || k == Kind::Real) return Make(k);
   if (IsInteger(k)) return Make(k == Kind::Bit ? Kind::Int : k);
   int p1, s1, p2, s2, p, s;
@@ -791,7 +776,7 @@ class Rewriter {
       } else if (IsCharacter(result.kind) && IsCharacter(branch.kind)) {
         result.length = std::max(result.length, branch.length);
         if (branch.kind != Kind::Char) result.kind = branch.kind;
-      } else if (RankOf(branch.kind) > RankOf(result.kind)) {
+      } else if (Rank(branch.kind) > Rank(result.kind)) {
         result = branch;
       } else if (branch.kind == Kind::Decimal && result.kind == Kind::Decimal) {
         int whole = std::max(result.length - result.scale, branch.length - branch.scale);

@@ -122,4 +122,19 @@ const char* MessageName(Kind k) {
   }
 }
 
+int Rank(Kind k) {
+  switch (k) {
+    case Kind::Bit: return 1;
+    case Kind::TinyInt: return 2;
+    case Kind::SmallInt: return 3;
+    case Kind::Int: return 4;
+    case Kind::BigInt: return 5;
+    case Kind::Decimal: return 6;
+    case Kind::Real: return 7;
+    case Kind::Float: return 8;
+    case Kind::DateTime: return 9;
+    default: return 0;
+  }
+}
+
 }  // namespace engine::types

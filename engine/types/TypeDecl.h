@@ -37,6 +37,10 @@ std::string CanonicalDeclared(std::string_view declared);
 
 inline bool IsCharacter(Kind k) { return k == Kind::Char || k == Kind::VarChar || k == Kind::Text; }
 
+// SQL Server's data type precedence among the numeric and date kinds: an operation's result
+// takes the kind of higher rank. 0 for the others.
+int Rank(Kind k);
+
 // A decimal of more than 15 digits: stored as its exact text, declared "decimal_text(p,s)" (so
 // that SQLite keeps the text) with the collation zorb_decimal (which compares numbers).
 inline bool IsWideDecimal(const TypeDecl& t) { return t.kind == Kind::Decimal && t.length > 15; }

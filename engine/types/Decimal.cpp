@@ -304,6 +304,17 @@ void SumInverse(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (Sum* s = StateOf(ctx, true)) Add(*s, argv[0], -1, argc > 1);
 }
 
+// A sum with a double among its values: everything added as long doubles.
+long double RealTotal(const Sum& s) {
+  long double total = s.real + (long double)s.integers;
+  if (s.anyDecimal) {
+    long double f = 1;
+    for (int i = 0; i < s.decimal.scale; ++i) f *= 10;
+    total += (long double)s.decimal.value / f;
+  }
+  return total;
+}
+
 void SumValue(sqlite3_context* ctx) {
   Sum* s = StateOf(ctx, false);
   if (!s || s->count == 0) return sqlite3_result_null(ctx);
@@ -314,12 +325,7 @@ void SumValue(sqlite3_context* ctx) {
     sqlite3_result_error(ctx, m.data(), int(m.size()));
   };
   if (s->anyReal) {
-    long double total = s->real + (long double)s->integers;
-    if (s->anyDecimal) {
-      long double f = 1;
-      for (int i = 0; i < s->decimal.scale; ++i) f *= 10;
-      total += (long double)s->decimal.value / f;
-    }
+    long double total = RealTotal(*s);
     return sqlite3_result_double(ctx, double(total));
   }
   if (!s->anyDecimal) {
@@ -339,12 +345,7 @@ void AvgValue(sqlite3_context* ctx) {
   Sum* s = StateOf(ctx, false);
   if (!s || s->count == 0) return sqlite3_result_null(ctx);
   if (s->anyReal) {
-    long double total = s->real + (long double)s->integers;
-    if (s->anyDecimal) {
-      long double f = 1;
-      for (int i = 0; i < s->decimal.scale; ++i) f *= 10;
-      total += (long double)s->decimal.value / f;
-    }
+    long double total = RealTotal(*s);
     return sqlite3_result_double(ctx, double(total / s->count));
   }
   if (!s->anyDecimal) return sqlite3_result_int64(ctx, (long long)(s->integers / s->count));

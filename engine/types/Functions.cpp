@@ -397,6 +397,19 @@ bool ExactDecimal(char op, const Value& a, const Value& b, int scale, Value& out
   return true;
 }
 
+// x op y for + - * / and % (mod), with SQL Server's error for a zero divisor.
+template <class T, class Mod>
+T Apply(char op, T x, T y, Mod mod) {
+  switch (op) {
+    case '+': return x + y;
+    case '-': return x - y;
+    case '*': return x * y;
+  }
+  if (y == 0) throw DivideByZero();
+  return op == '/' ? x / y : mod(x, y);
+}
+
+
 Value Arithmetic(char op, Value a, Value b, Kind ka, Kind kb, std::string_view format,
                  int scale) {
   if (ka == Kind::Other) ka = KindOfValue(a);
@@ -434,20 +447,7 @@ Value Arithmetic(char op, Value a, Value b, Kind ka, Kind kb, std::string_view f
   bool integral = Rank(k) <= Rank(Kind::BigInt) && a.kind == Value::Kind::Integer &&
                   b.kind == Value::Kind::Integer;
   if (integral) {
-    __int128 x = a.i, y = b.i, r = 0;
-    switch (op) {
-      case '+': r = x + y; break;
-      case '-': r = x - y; break;
-      case '*': r = x * y; break;
-      case '/':
-        if (y == 0) throw DivideByZero();
-        r = x / y;
-        break;
-      default:
-        if (y == 0) throw DivideByZero();
-        r = x % y;
-        break;
-    }
+    __int128 r = Apply<__int128>(op, a.i, b.i, [](__int128 x, __int128 y) { return x % y; });
     __int128 lo, hi;
     switch (k) {
       case Kind::TinyInt: lo = 0, hi = 255; break;
@@ -460,20 +460,9 @@ Value Arithmetic(char op, Value a, Value b, Kind ka, Kind kb, std::string_view f
   }
   long double x = a.kind == Value::Kind::Integer ? (long double)a.i : (long double)a.d;
   long double y = b.kind == Value::Kind::Integer ? (long double)b.i : (long double)b.d;
-  long double r;
-  switch (op) {
-    case '+': r = x + y; break;
-    case '-': r = x - y; break;
-    case '*': r = x * y; break;
-    case '/':
-      if (y == 0) throw DivideByZero();
-      r = x / y;
-      break;
-    default:
-      if (y == 0) throw DivideByZero();
-      r = std::fmod(x, y);
-      break;
-  }
+  long double r = Apply<long double>(op, x, y, [](long double p, long double q) {
+    return std::fmod(p, q);
+  });
   if (k == Kind::Decimal) {
     // Exact to the operands' decimals: sums and differences keep the larger scale, products
     // add them; quotients keep at least 6.

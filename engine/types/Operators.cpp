@@ -117,20 +117,12 @@ TypeDecl Combine(char op, const TypeDecl& a, const TypeDecl& b) {
 
 std::string DeclaredText(const TypeDecl& t) {
   switch (t.kind) {
+    case Kind::Other: return std::string();
     case Kind::Char: return "char(" + std::to_string(std::max(t.length, 1)) + ")";
     case Kind::VarChar: return "varchar(" + std::to_string(std::max(t.length, 1)) + ")";
-    case Kind::Text: return "text";
-    case Kind::TinyInt: return "tinyint";
-    case Kind::SmallInt: return "smallint";
-    case Kind::Int: return "int";
-    case Kind::BigInt: return "bigint";
-    case Kind::Bit: return "bit";
-    case Kind::Float: return "float";
-    case Kind::Real: return "real";
     case Kind::Decimal:
       return "decimal(" + std::to_string(t.length) + "," + std::to_string(t.scale) + ")";
-    case Kind::DateTime: return "datetime";
-    default: return std::string();
+    default: return MessageName(t.kind);
   }
 }
 

@@ -170,9 +170,10 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
   } else {
     // Column types: value checks, collations, date literals, operators (types/Adapt.h).
     sql = types::Adapt(db->handle(), session.dateFormat(), st, &resultTypes);
-    // A query's literals are bound, so that its text, prepared once, serves every key value.
-    if (st.kind == Kind::Query) {
-      p = ParameterizeQuery(sql);
+    // A query's or a write's literals are bound, so that its text, prepared once, serves every
+    // key value.
+    if (st.kind == Kind::Query || st.kind == Kind::Dml) {
+      p = Parameterize(sql);
       sql = p.sql;
     }
     // Kept statements of a query carry its table's schema version: a table changed by any
@@ -192,7 +193,7 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
     options.bind(stmt.get(), i, firstParameter + i - 1);
   }
   for (size_t i = 0; i < p.literals.size(); ++i) p.literals[i].BindTo(stmt.get(), p.firstLiteral + int(i));
-  if (plan && plan->learn && !kept && st.kind == Kind::Query)
+  if (plan && plan->learn && !kept && (st.kind == Kind::Query || st.kind == Kind::Dml))
     session.texts.Learn(*plan, {&st, st.parameters, &resultTypes, &p, sql,
                                 tables.read()},
                         db->handle(), session.dateFormat());
@@ -212,6 +213,10 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
     return cursor;
   }
   sqlite3_int64 before = sqlite3_total_changes64(db->handle());
+  // A write committed on its own leaves kept plans valid (store::Database::OwnWrite).
+  unsigned char markBefore[store::Database::kWalMark];
+  bool ownWrite = st.kind == Kind::Dml && sqlite3_get_autocommit(db->handle()) &&
+             db->WalMark(markBefore);
   if (st.kind == Kind::Dml && (st.verb == "UPDATE" || st.verb == "DELETE")) {
     // The rows it changes must not be locked by another connection (exec/RowLocks.h).
     rowCount = RunLockingRows(*db, stmt.get(), verb, st.name);
@@ -224,6 +229,9 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
   }
   // Through a view the rows are written by its triggers (exec/ViewDml.h).
   if (rowCount == 0) rowCount = SQLLEN(sqlite3_total_changes64(db->handle()) - before);
+  unsigned char markAfter[store::Database::kWalMark];
+  if (ownWrite && rowCount > 0 && sqlite3_get_autocommit(db->handle()) && db->WalMark(markAfter))
+    db->OwnWrite(markBefore, markAfter);
   if (st.kind == Kind::Dml) {
     session.counters.rowCount = rowCount;
     if (st.verb == "INSERT" && rowCount > 0) LastIdentity(session, *db, st.name);

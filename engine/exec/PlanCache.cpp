@@ -50,12 +50,13 @@ bool NumberLiteral(std::string_view t, Literal& out) {
   return errno == 0 && end && *end == 0;
 }
 
-Parameterized ParameterizeQuery(const std::string& sql) {
+Parameterized Parameterize(const std::string& sql) {
   Parameterized out;
   std::vector<SqlToken> tokens = types::Scan(sql);
   bool whole = !tokens.empty() &&
                sql.find_first_not_of(" \t\r\n", tokens.back().end) == std::string::npos;
-  if (!whole || !tokens.front().IsWord("SELECT")) {
+  auto first = [&](const char* verb) { return tokens.front().IsWord(verb); };
+  if (!whole || !(first("SELECT") || first("INSERT") || first("UPDATE") || first("DELETE"))) {
     out.sql = sql;
     return out;
   }
@@ -63,8 +64,9 @@ Parameterized ParameterizeQuery(const std::string& sql) {
   for (const SqlToken& t : tokens)
     if (t.kind == Tok::Param && t.text.size() > 1) highest = std::max(highest, std::atoi(t.text.data() + 1));
   out.firstLiteral = highest + 1;
-  // The clause each parenthesis depth is in: literals are replaced only in WHERE, ON, HAVING
-  // and LIMIT/OFFSET, and inside expressions there (a depth opened by "(" inherits it).
+  // The clause each parenthesis depth is in: literals are replaced only in WHERE, ON, HAVING,
+  // LIMIT/OFFSET, SET and VALUES, and inside expressions there (a depth opened by "(" inherits
+  // it).
   std::vector<bool> open{false};
   std::map<std::string, int> seen;  // literal text -> its marker
   types::Splice splice;
@@ -82,11 +84,12 @@ Parameterized ParameterizeQuery(const std::string& sql) {
       out.table = types::NameOf(tokens[i + 1]);
     if (t.kind == Tok::Word) {
       if (t.IsWord("WHERE") || t.IsWord("ON") || t.IsWord("HAVING") || t.IsWord("LIMIT") ||
-          t.IsWord("OFFSET"))
+          t.IsWord("OFFSET") || t.IsWord("SET") || t.IsWord("VALUES"))
         open[d] = true;
       else if (t.IsWord("SELECT") || t.IsWord("FROM") || t.IsWord("BY") || t.IsWord("UNION") ||
                t.IsWord("EXCEPT") || t.IsWord("INTERSECT") || t.IsWord("WINDOW") ||
-               t.IsWord("OVER") || t.IsWord("COLLATE") || t.IsWord("ESCAPE"))
+               t.IsWord("OVER") || t.IsWord("COLLATE") || t.IsWord("ESCAPE") ||
+               t.IsWord("RETURNING"))
         open[d] = false;
       continue;
     }

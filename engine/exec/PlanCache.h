@@ -1,4 +1,4 @@
-// Simple parameterization of queries: the literals of a query's SQLite text become parameters
+// Simple parameterization: the literals of a query's or a write's SQLite text become parameters
 // numbered after the application's, so that texts that differ only in their key values share
 // one prepared statement (store::Database::Take) and one set of cursor queries.
 #pragma once
@@ -29,9 +29,10 @@ struct Parameterized {
 // which stay in the text.
 bool NumberLiteral(std::string_view text, Literal& out);
 
-// Literals of the WHERE, ON and LIMIT parts of a query become ?n, n counted on from the
-// highest marker already in the text. The select list, ORDER BY and GROUP BY (where a number
-// is a column's position) and blobs keep theirs.
-Parameterized ParameterizeQuery(const std::string& sql);
+// Literals of the WHERE, ON and LIMIT parts of a SELECT, and of the SET and VALUES parts of an
+// UPDATE or INSERT, become ?n, n counted on from the highest marker already in the text. The
+// select list, ORDER BY and GROUP BY (where a number is a column's position) and blobs keep
+// theirs.
+Parameterized Parameterize(const std::string& sql);
 
 }  // namespace engine::exec

@@ -34,6 +34,17 @@ bool FitsInt(std::string_view digits) {
 
 const size_t kMaxLiterals = 64;
 
+// The text begins with SELECT, INSERT, UPDATE or DELETE (any case) and a word ends there.
+bool StartsWithVerb(std::string_view s) {
+  if (s.size() < 6 || (s.size() > 6 && IsWordChar(static_cast<unsigned char>(s[6])))) return false;
+  for (std::string_view verb : {"select", "insert", "update", "delete"}) {
+    bool same = true;
+    for (size_t i = 0; i < 6 && same; ++i) same = (s[i] | 0x20) == verb[i];
+    if (same) return true;
+  }
+  return false;
+}
+
 bool Same(const Literal& a, const Literal& b) {
   if (a.kind != b.kind) return false;
   switch (a.kind) {
@@ -158,11 +169,7 @@ MaskedText Mask(std::string_view s) {
       if (i == std::string_view::npos) return {};
       continue;
     }
-    if (first && !(IsWordStart(c) && i + 6 <= n && (s[i] | 0x20) == 's' &&
-                   (s[i + 1] | 0x20) == 'e' && (s[i + 2] | 0x20) == 'l' &&
-                   (s[i + 3] | 0x20) == 'e' && (s[i + 4] | 0x20) == 'c' &&
-                   (s[i + 5] | 0x20) == 't' && (i + 6 == n || !IsWordChar(s[i + 6]))))
-      return {};
+    if (first && !StartsWithVerb(s.substr(i))) return {};
     first = false;
     bool national = (c == 'N' || c == 'n') && i + 1 < n && s[i + 1] == '\'';
     if (c == '\'' || national) {
@@ -263,8 +270,11 @@ tsql::Batch TextCache::Translate(std::string_view text, const std::string& datab
     }
   }
   tsql::Batch b = tsql::Translate(text);
-  if (b.statements.size() != 1 || b.statements[0].kind != tsql::Kind::Query ||
-      b.statements[0].verb != "SELECT")
+  if (b.statements.size() != 1) return b;
+  const tsql::Statement& st = b.statements[0];
+  if (!(st.kind == tsql::Kind::Query && st.verb == "SELECT") &&
+      !(st.kind == tsql::Kind::Dml &&
+        (st.verb == "INSERT" || st.verb == "UPDATE" || st.verb == "DELETE")))
     return b;
   bool seen = found != keys_.end();
   if (!seen) {
@@ -284,13 +294,12 @@ bool TextCache::Fits(const KeptText& kept, store::Database& db) {
   // Outside a transaction the header shows every commit, the connection's own included.
   unsigned char now[store::Database::kWalMark];
   bool marked = sqlite3_get_autocommit(db.handle()) && db.WalMark(now);
-  if (marked && kept.marked && std::memcmp(now, kept.mark, sizeof now) == 0) return true;
+  if (marked && db.OnChain(kept.chain, now)) return true;
   for (const auto& [name, info] : kept.tables) {
     auto found = types::FindTable(db.handle(), name);
     if (!found != !info || (found && found->version != info->version)) return false;
   }
-  kept.marked = marked;
-  if (marked) std::memcpy(kept.mark, now, sizeof now);
+  kept.chain = marked ? db.Verified(now) : 0;
   return true;
 }
 
@@ -322,7 +331,13 @@ void TextCache::Learn(const TextPlan& plan, const FirstRun& run, sqlite3* db,
     return false;
   };
   std::vector<bool> candidate(m.literals.size(), false);
+  // The changed values must differ from every literal of the text and every constant the
+  // translation added (a scale of 0, a length of 10): equal values would share a marker.
   std::set<std::string> taken;
+  for (const Literal& v : p.literals)
+    taken.insert(v.kind == Literal::Kind::Integer ? std::to_string(v.i)
+                 : v.kind == Literal::Kind::Text  ? v.s
+                                                  : std::to_string(v.d));
   for (const MaskedLiteral& l : m.literals) {
     taken.insert(l.value);
     KeptText::From from;
@@ -366,7 +381,7 @@ void TextCache::Learn(const TextPlan& plan, const FirstRun& run, sqlite3* db,
       if (s2.kind != s1.kind || s2.verb != s1.verb || s2.name != s1.name ||
           s2.lockTable != s1.lockTable || s2.parameters != s1.parameters)
         return;
-      p2 = ParameterizeQuery(types::Adapt(db, dateFormat, s2, &types2));
+      p2 = Parameterize(types::Adapt(db, dateFormat, s2, &types2));
     } catch (const EngineError&) {
       return;
     }

@@ -1,4 +1,4 @@
-// Plans kept by T-SQL text with its literals masked: a query text that differs from one seen
+// Plans kept by T-SQL text with its literals masked: a query or write that differs from one seen
 // before only in its literal values skips the translator, the type passes and the
 // parameterization, and runs the kept text with its own literals bound (never pasted).
 //
@@ -40,7 +40,8 @@ struct MaskedLiteral {
 };
 
 struct MaskedText {
-  bool ok = false;  // false: not one SELECT, or text the translator would refuse
+  bool ok = false;  // false: not one SELECT, INSERT, UPDATE or DELETE, or text the translator
+                    // would refuse
   std::string key;
   std::vector<MaskedLiteral> literals;
 };
@@ -68,10 +69,10 @@ struct KeptText {
   int firstLiteral = 0;
   std::string table;
   std::vector<std::pair<std::string, std::shared_ptr<const types::TableInfo>>> tables;
-  // The WAL-index header when the tables were last found unchanged: while it stays the same,
-  // nobody has committed anything since, and they need not be read again.
-  mutable bool marked = false;
-  mutable unsigned char mark[store::Database::kWalMark] = {};
+  // The chain of WAL-index headers (store::Database::Verified) since the tables were last
+  // found unchanged: while it holds, nobody but this connection's own writes has committed
+  // anything since, and they need not be read again.
+  mutable uint64_t chain = 0;
 };
 
 // What a statement carries from the cache to the executor.

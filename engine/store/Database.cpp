@@ -17,6 +17,7 @@
 #include "store/Locks.h"
 #include "tsql/Ddl.h"
 #include "types/Functions.h"
+#include "types/Schema.h"
 #include "types/Values.h"
 
 namespace engine::store {
@@ -211,6 +212,7 @@ Database::~Database() {
   // Kept statements (and any other left) go first: a handle with statements would stay open.
   for (auto& [sql, list] : kept_)
     for (sqlite3_stmt* s : list) sqlite3_finalize(s);
+  types::ForgetHandle(db_);
   while (sqlite3_stmt* s = sqlite3_next_stmt(db_, nullptr)) sqlite3_finalize(s);
   sqlite3_close_v2(db_);
 }
@@ -232,6 +234,28 @@ bool Database::WalMark(unsigned char out[kWalMark]) {
   std::memcpy(out, const_cast<const void*>(shm_), kWalMark);
   std::atomic_thread_fence(std::memory_order_acquire);
   return true;
+}
+
+uint64_t Database::Verified(const unsigned char now[kWalMark]) {
+  if (!chain_ || std::memcmp(now, chainEnd_, kWalMark) != 0) {
+    ++chain_;
+    std::memcpy(chainEnd_, now, kWalMark);
+  }
+  return chain_;
+}
+
+bool Database::OnChain(uint64_t chain, const unsigned char now[kWalMark]) const {
+  return chain && chain == chain_ && std::memcmp(now, chainEnd_, kWalMark) == 0;
+}
+
+void Database::OwnWrite(const unsigned char before[kWalMark], const unsigned char after[kWalMark]) {
+  // The header's third word counts transactions: one more means only this one committed (a
+  // restart of the log counts one too, and breaks the chain, which only costs a check).
+  uint32_t b, a;
+  std::memcpy(&b, before + 8, 4);
+  std::memcpy(&a, after + 8, 4);
+  if (chain_ && a == b + 1 && std::memcmp(before, chainEnd_, kWalMark) == 0)
+    std::memcpy(chainEnd_, after, kWalMark);
 }
 
 sqlite3_stmt* Database::Take(const std::string& sql, const char* verb, const std::string& table) {

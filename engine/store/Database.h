@@ -84,6 +84,14 @@ class Database {
   // by anyone. False when it cannot be read.
   static constexpr size_t kWalMark = 48;
   bool WalMark(unsigned char out[kWalMark]);
+  // Headers known to differ from a verified one only by this connection's own writes, which
+  // change no schema: what was checked against the schema at the chain's first header still
+  // holds at its last. Verified starts a chain at now (or returns the one that ends there);
+  // OnChain says whether now is still the end of that chain; OwnWrite extends the chain when
+  // the one transaction between before and after was the connection's own write.
+  uint64_t Verified(const unsigned char now[kWalMark]);
+  bool OnChain(uint64_t chain, const unsigned char now[kWalMark]) const;
+  void OwnWrite(const unsigned char before[kWalMark], const unsigned char after[kWalMark]);
 
   // While one is alive, engine-internal SQL on the handle may read the catalogue through pragma
   // functions (pragma_index_list...), which SQLite authorizes when they run. Never held while
@@ -113,6 +121,8 @@ class Database {
   std::shared_ptr<Locks> locks_;
   Holder* holder_ = nullptr;
   void volatile* shm_ = nullptr;  // SQLite's mapping of the start of the -shm file
+  uint64_t chain_ = 0;            // 0: none yet
+  unsigned char chainEnd_[kWalMark] = {};
   static int Busy(void* self, int count);
 };
 

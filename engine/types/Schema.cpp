@@ -6,6 +6,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <unordered_map>
 
 #include "common/Text.h"
 #include "types/SqlText.h"
@@ -16,16 +17,18 @@ namespace {
 
 std::mutex gMutex;
 std::map<std::string, std::shared_ptr<const TableInfo>> gCache;  // by schema text
+std::unordered_map<sqlite3*, sqlite3_stmt*> gQueries;             // the schema query, by handle
 
 class Statement {
  public:
   Statement(sqlite3* db, const std::string& sql) {
-    if (sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &s_, nullptr) != SQLITE_OK) s_ = nullptr;
+    if (db && sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &s_, nullptr) != SQLITE_OK) s_ = nullptr;
   }
   ~Statement() { sqlite3_finalize(s_); }
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
   sqlite3_stmt* get() const { return s_; }
+  void Adopt(sqlite3_stmt* s) { s_ = s; }
 
  private:
   sqlite3_stmt* s_ = nullptr;
@@ -122,6 +125,18 @@ thread_local TableMemo* tMemo = nullptr;
 std::shared_ptr<const TableInfo> Find(sqlite3* db, const std::string& name);
 }  // namespace
 
+void ForgetHandle(sqlite3* db) {
+  sqlite3_stmt* s = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(gMutex);
+    auto it = gQueries.find(db);
+    if (it == gQueries.end()) return;
+    s = it->second;
+    gQueries.erase(it);
+  }
+  sqlite3_finalize(s);
+}
+
 TableMemo::TableMemo(sqlite3* db) : db_(db), outer_(tMemo) { tMemo = this; }
 TableMemo::~TableMemo() { tMemo = outer_; }
 
@@ -138,18 +153,32 @@ std::shared_ptr<const TableInfo> FindTable(sqlite3* db, const std::string& name)
 namespace {
 
 std::shared_ptr<const TableInfo> Find(sqlite3* db, const std::string& name) {
-  // Prepared once per handle and kept (the handle finalizes it when it closes): every
-  // statement that names a table asks.
   static const char kSql[] =
       "SELECT type, name, sql FROM main.sqlite_master WHERE tbl_name = ?1 COLLATE NOCASE "
       "AND type IN ('table', 'index') ORDER BY type DESC, name";
+  // Prepared once per handle and kept until ForgetHandle: every statement that names a table
+  // asks. A nested ask while it runs gets a statement of its own.
   sqlite3_stmt* found = nullptr;
-  for (sqlite3_stmt* p = sqlite3_next_stmt(db, nullptr); p && !found; p = sqlite3_next_stmt(db, p))
-    if (!sqlite3_stmt_busy(p) && std::strcmp(sqlite3_sql(p), kSql) == 0) found = p;
-  if (!found && sqlite3_prepare_v3(db, kSql, -1, SQLITE_PREPARE_PERSISTENT, &found, nullptr) !=
-                    SQLITE_OK) {
-    sqlite3_finalize(found);
-    return nullptr;
+  Statement own(nullptr, "");
+  {
+    std::lock_guard<std::mutex> lock(gMutex);
+    auto it = gQueries.find(db);
+    if (it != gQueries.end()) found = it->second;
+  }
+  if (!found || sqlite3_stmt_busy(found)) {
+    bool keep = !found;
+    found = nullptr;
+    if (sqlite3_prepare_v3(db, kSql, -1, keep ? SQLITE_PREPARE_PERSISTENT : 0, &found, nullptr) !=
+        SQLITE_OK) {
+      sqlite3_finalize(found);
+      return nullptr;
+    }
+    if (keep) {
+      std::lock_guard<std::mutex> lock(gMutex);
+      gQueries[db] = found;
+    } else {
+      own.Adopt(found);
+    }
   }
   struct Reset {
     sqlite3_stmt* s;

@@ -37,6 +37,8 @@ struct TableInfo {
 
 // The table of that name in the main database of db; null when there is none (or it is a view).
 std::shared_ptr<const TableInfo> FindTable(sqlite3* db, const std::string& name);
+// Finalizes what FindTable keeps for db; called before the handle closes.
+void ForgetHandle(sqlite3* db);
 
 // While one is alive on a thread, FindTable reads each table of db once: the passes over one
 // statement share what the first read.

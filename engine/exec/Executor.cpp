@@ -214,9 +214,7 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
   }
   sqlite3_int64 before = sqlite3_total_changes64(db->handle());
   // A write committed on its own leaves kept plans valid (store::Database::OwnWrite).
-  unsigned char markBefore[store::Database::kWalMark];
-  bool ownWrite = st.kind == Kind::Dml && sqlite3_get_autocommit(db->handle()) &&
-             db->WalMark(markBefore);
+  store::Database::WriteWatch watch(*db);
   if (st.kind == Kind::Dml && (st.verb == "UPDATE" || st.verb == "DELETE")) {
     // The rows it changes must not be locked by another connection (exec/RowLocks.h).
     rowCount = RunLockingRows(*db, stmt.get(), verb, st.name);
@@ -229,9 +227,7 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
   }
   // Through a view the rows are written by its triggers (exec/ViewDml.h).
   if (rowCount == 0) rowCount = SQLLEN(sqlite3_total_changes64(db->handle()) - before);
-  unsigned char markAfter[store::Database::kWalMark];
-  if (ownWrite && rowCount > 0 && sqlite3_get_autocommit(db->handle()) && db->WalMark(markAfter))
-    db->OwnWrite(markBefore, markAfter);
+  if (st.kind == Kind::Dml && rowCount > 0) watch.Wrote();
   if (st.kind == Kind::Dml) {
     session.counters.rowCount = rowCount;
     if (st.verb == "INSERT" && rowCount > 0) LastIdentity(session, *db, st.name);

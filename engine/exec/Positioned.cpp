@@ -215,6 +215,7 @@ SQLLEN WriteRow(Session& session, cursor::DynamicCursor& cursor, SQLULEN concurr
       for (size_t c = 0; c < columns.size(); ++c)
         if (columns[c]) BindValue(stmt.s, p++, row.values[c]);
   }
+  store::Database::WriteWatch watch(*db);  // kept plans stay valid (store::Database::OwnWrite)
   int rc = sqlite3_step(stmt.s);
   SQLLEN changed = 0;
   if (rc == SQLITE_ROW) {
@@ -227,6 +228,7 @@ SQLLEN WriteRow(Session& session, cursor::DynamicCursor& cursor, SQLULEN concurr
   if (rc != SQLITE_DONE) store::ThrowSqlite(db->handle(), rc, check ? "SELECT" : verb, info->name);
   if (!check) changed = SQLLEN(sqlite3_changes(db->handle()));
   if (changed && !check && db->locks()) db->locks()->Committed();  // before the row's lock goes
+  if (changed && !check) watch.Wrote();
   if (changed == 0) {
     notices.push_back({"01001", 0, kConflictMessage});
     return 0;

@@ -258,6 +258,14 @@ void Database::OwnWrite(const unsigned char before[kWalMark], const unsigned cha
     std::memcpy(chainEnd_, after, kWalMark);
 }
 
+Database::WriteWatch::WriteWatch(Database& db)
+    : db_(db), on_(sqlite3_get_autocommit(db.handle()) && db.WalMark(before_)) {}
+
+void Database::WriteWatch::Wrote() {
+  unsigned char after[kWalMark];
+  if (on_ && sqlite3_get_autocommit(db_.handle()) && db_.WalMark(after)) db_.OwnWrite(before_, after);
+}
+
 sqlite3_stmt* Database::Take(const std::string& sql, const char* verb, const std::string& table) {
   Claim(nullptr);
   auto it = kept_.find(sql);

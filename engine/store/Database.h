@@ -92,6 +92,18 @@ class Database {
   uint64_t Verified(const unsigned char now[kWalMark]);
   bool OnChain(uint64_t chain, const unsigned char now[kWalMark]) const;
   void OwnWrite(const unsigned char before[kWalMark], const unsigned char after[kWalMark]);
+  // Brackets one write of this connection outside a transaction: Wrote, once it changed rows,
+  // tells the chain (OwnWrite).
+  class WriteWatch {
+   public:
+    explicit WriteWatch(Database& db);
+    void Wrote();
+
+   private:
+    Database& db_;
+    bool on_;
+    unsigned char before_[kWalMark];
+  };
 
   // While one is alive, engine-internal SQL on the handle may read the catalogue through pragma
   // functions (pragma_index_list...), which SQLite authorizes when they run. Never held while

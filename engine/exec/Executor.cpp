@@ -131,6 +131,35 @@ void CheckDbCreator(Session& session, const char* verb) {
                     std::string(verb) + " DATABASE permission denied in database 'master'.");
 }
 
+// A translated statement made ready for SQLite: its text, item types, parameterized literals
+// and (for a query) its main table.
+struct Planned {
+  std::string sql;
+  std::vector<std::string> resultTypes;
+  Parameterized p;
+  std::shared_ptr<const types::TableInfo> info;
+};
+
+Planned PlanSql(Session& session, store::Database& db, const tsql::Statement& st) {
+  Planned out;
+  // Column types: value checks, collations, date literals, operators (types/Adapt.h).
+  out.sql = types::Adapt(db.handle(), session.dateFormat(), st, &out.resultTypes);
+  // A query's or a write's literals are bound, so that its text, prepared once, serves every
+  // key value.
+  if (st.kind == Kind::Query || st.kind == Kind::Dml) {
+    out.p = Parameterize(out.sql);
+    out.sql = out.p.sql;
+  }
+  // Kept statements of a query carry its table's schema version: a table changed by any
+  // connection gets statements prepared for its new form.
+  std::string table = st.name.empty() ? out.p.table : st.name;
+  if (st.kind == Kind::Query && !table.empty()) {
+    out.info = types::FindTable(db.handle(), table);
+    if (out.info) out.sql = "/*" + std::to_string(out.info->version) + "*/ " + out.sql;
+  }
+  return out;
+}
+
 // Runs one SQLite statement; returns a cursor when it yields rows.
 std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& given,
                                        int firstParameter, const Options& options,
@@ -168,21 +197,11 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
     for (const auto& [name, read] : kept->tables)
       if (!table.empty() && name == table) info = read;
   } else {
-    // Column types: value checks, collations, date literals, operators (types/Adapt.h).
-    sql = types::Adapt(db->handle(), session.dateFormat(), st, &resultTypes);
-    // A query's or a write's literals are bound, so that its text, prepared once, serves every
-    // key value.
-    if (st.kind == Kind::Query || st.kind == Kind::Dml) {
-      p = Parameterize(sql);
-      sql = p.sql;
-    }
-    // Kept statements of a query carry its table's schema version: a table changed by any
-    // connection gets statements prepared for its new form.
-    std::string table = st.name.empty() ? p.table : st.name;
-    if (st.kind == Kind::Query && !table.empty()) {
-      info = types::FindTable(db->handle(), table);
-      if (info) sql = "/*" + std::to_string(info->version) + "*/ " + sql;
-    }
+    Planned made = PlanSql(session, *db, st);
+    sql = std::move(made.sql);
+    resultTypes = std::move(made.resultTypes);
+    p = std::move(made.p);
+    info = std::move(made.info);
   }
   Taken stmt{db.get(), PrepareWrite(*db, sql, st)};
   int markers = sqlite3_bind_parameter_count(stmt.get());
@@ -193,10 +212,13 @@ std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& 
     options.bind(stmt.get(), i, firstParameter + i - 1);
   }
   for (size_t i = 0; i < p.literals.size(); ++i) p.literals[i].BindTo(stmt.get(), p.firstLiteral + int(i));
-  if (plan && plan->learn && !kept && (st.kind == Kind::Query || st.kind == Kind::Dml))
-    session.texts.Learn(*plan, {&st, st.parameters, &resultTypes, &p, sql,
-                                tables.read()},
-                        db->handle(), session.dateFormat());
+  if (plan && !kept && (st.kind == Kind::Query || st.kind == Kind::Dml)) {
+    FirstRun run{&st, st.parameters, &resultTypes, &p, sql, tables.read()};
+    if (plan->own)
+      TextCache::Own(*plan, run);
+    else if (plan->learn)
+      session.texts.Learn(*plan, run, db->handle(), session.dateFormat());
+  }
   // DDL never returns rows (SQLite's ALTER TABLE ... ADD with a CHECK has result columns).
   if (st.kind != Kind::Ddl && sqlite3_column_count(stmt.get()) > 0) {
     // Forward-only, static or dynamic as requested and possible (cursor/Open.h).
@@ -248,15 +270,23 @@ Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& 
                      std::vector<Notice>& notices, size_t from);
 
 std::vector<cursor::Column> DescribePrepared(Session& session, const tsql::Batch& batch) {
-  if (batch.statements.size() != 1 || batch.statements[0].kind != Kind::Query) return {};
+  if (batch.statements.size() != 1) return {};
   const tsql::Statement& st = batch.statements[0];
+  bool query = st.kind == Kind::Query;
+  if (!query && !st.plan) return {};
   try {
-    auto db = session.ForQuery();
-    std::vector<std::string> resultTypes;
-    std::string sql = types::Adapt(db->handle(), session.dateFormat(), st, &resultTypes);
-    store::Stmt stmt(db->Prepare(sql, st.verb.c_str(), st.name));
+    auto db = query ? session.ForQuery() : session.current();
+    types::TableMemo tables(db->handle());
+    Planned made = PlanSql(session, *db, st);
+    // Prepared once: the statement goes back to the handle's kept ones for the first run, which
+    // uses the plan made here.
+    Taken stmt{db.get(), db->Take(made.sql, st.verb.c_str(), st.name)};
+    if (st.plan)
+      TextCache::Own(*st.plan, {&st, st.parameters, &made.resultTypes, &made.p, made.sql,
+                                tables.read()});
+    if (!query) return {};
     auto cols = cursor::ForwardCursor::Describe(stmt.get(), false);
-    ApplyResultTypes(cols, resultTypes);
+    ApplyResultTypes(cols, made.resultTypes);
     return cols;
   } catch (const EngineError&) {
     return {};

@@ -62,6 +62,7 @@ std::shared_ptr<store::Database> Session::ForQuery() {
   if (!reader) {
     reader = store::Database::Open(db->path(), db->name(), lockTimeoutMs_);
     reader->SetLocks(db->locks());
+    reader->ShareChain(*db);
   }
   return reader;
 }

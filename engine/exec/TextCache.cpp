@@ -227,6 +227,52 @@ MaskedText Mask(std::string_view s) {
   return m;
 }
 
+namespace {
+
+// A statement kept: runs that use a kept plan are plain statements with their values.
+bool Keepable(const tsql::Statement& st) {
+  return (st.kind == tsql::Kind::Query && st.verb == "SELECT") ||
+         (st.kind == tsql::Kind::Dml &&
+          (st.verb == "INSERT" || st.verb == "UPDATE" || st.verb == "DELETE"));
+}
+
+// What a kept plan takes from the run it was made from.
+void Fill(KeptText& kept, const FirstRun& run) {
+  kept.statement = *run.statement;
+  kept.statement.plan.reset();
+  kept.batchParameters = run.batchParameters;
+  kept.sql = run.sql;
+  kept.resultTypes = *run.resultTypes;
+  kept.firstLiteral = run.parameterized->firstLiteral;
+  kept.table = run.parameterized->table;
+  kept.tables = run.tables;
+}
+
+}  // namespace
+
+tsql::Batch TextCache::Prepare(std::string_view text) {
+  tsql::Batch b = tsql::Translate(text);
+  if (b.statements.size() == 1 && Keepable(b.statements[0])) {
+    auto plan = std::make_shared<TextPlan>();
+    plan->text = std::string(text);
+    plan->own = true;
+    b.statements[0].plan = std::move(plan);
+  }
+  return b;
+}
+
+void TextCache::Own(const TextPlan& plan, const FirstRun& run) {
+  auto kept = std::make_shared<KeptText>();
+  for (const Literal& v : run.parameterized->literals) {
+    KeptText::Source src;
+    src.fixed = v;
+    kept->sources.push_back(std::move(src));
+  }
+  Fill(*kept, run);
+  plan.literals = run.parameterized->literals;
+  plan.kept = std::move(kept);
+}
+
 tsql::Batch TextCache::Translate(std::string_view text, const std::string& database,
                                  const std::string& dateFormat) {
   MaskedText masked = Mask(text);
@@ -270,12 +316,7 @@ tsql::Batch TextCache::Translate(std::string_view text, const std::string& datab
     }
   }
   tsql::Batch b = tsql::Translate(text);
-  if (b.statements.size() != 1) return b;
-  const tsql::Statement& st = b.statements[0];
-  if (!(st.kind == tsql::Kind::Query && st.verb == "SELECT") &&
-      !(st.kind == tsql::Kind::Dml &&
-        (st.verb == "INSERT" || st.verb == "UPDATE" || st.verb == "DELETE")))
-    return b;
+  if (b.statements.size() != 1 || !Keepable(b.statements[0])) return b;
   bool seen = found != keys_.end();
   if (!seen) {
     if (keys_.size() >= kKeys) keys_.clear();
@@ -418,14 +459,7 @@ void TextCache::Learn(const TextPlan& plan, const FirstRun& run, sqlite3* db,
     if (!candidate[size_t(l.group)])
       kept->fixedSlots.push_back({int(a), plan.text.substr(l.begin, l.end - l.begin)});
   }
-  kept->statement = *run.statement;
-  kept->statement.plan.reset();
-  kept->batchParameters = run.batchParameters;
-  kept->sql = run.sql;
-  kept->resultTypes = *run.resultTypes;
-  kept->firstLiteral = p.firstLiteral;
-  kept->table = p.table;
-  kept->tables = run.tables;
+  Fill(*kept, run);
   auto& list = keys_[plan.key];
   list.insert(list.begin(), std::move(kept));
   if (list.size() > kPerKey) list.pop_back();

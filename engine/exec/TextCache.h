@@ -80,9 +80,12 @@ struct TextPlan {
   std::string text;  // the T-SQL text
   std::string key;   // its masked key
   MaskedText masked;
-  std::shared_ptr<const KeptText> kept;  // the plan that serves it; null: learn from this run
-  std::vector<Literal> literals;         // with kept: the parameters' values, in marker order
-  mutable bool learn = false;            // no plan yet, and the key was seen before
+  // The plan that serves it (null: learn from this run), and the parameters' values, in marker
+  // order. A prepared text's own plan is set by its first run (or its description).
+  mutable std::shared_ptr<const KeptText> kept;
+  mutable std::vector<Literal> literals;
+  mutable bool learn = false;  // no plan yet, and the key was seen before
+  bool own = false;            // a prepared text: it keeps a plan of its own, for itself only
 };
 
 // What the first run of a text gives the cache to learn from.
@@ -104,6 +107,11 @@ class TextCache {
   // Keeps the plan of a first run when its literals map onto its parameters (db and dateFormat:
   // for the second translation).
   void Learn(const TextPlan& plan, const FirstRun& run, sqlite3* db, const std::string& dateFormat);
+  // The translation of a prepared text: a statement that may keep a plan carries an own plan,
+  // set by Own at its first run and used by every run after while its schema holds.
+  static tsql::Batch Prepare(std::string_view text);
+  // Gives plan (an own plan) the plan of this run: the same text, every literal as written.
+  static void Own(const TextPlan& plan, const FirstRun& run);
   // The kept plan's schema still holds (each table it read has the same version).
   static bool Fits(const KeptText& kept, store::Database& db);
   // Forgets a plan whose schema changed.

@@ -184,7 +184,7 @@ SQLRETURN SQL_API SQLPrepare(SQLHSTMT stmt, SQLCHAR* text, SQLINTEGER length) {
     if (s.cursor && !s.cursorAtEnd) throw InvalidCursorState();
     s.CloseCursor();
     s.prepared = false;
-    s.batch = tsql::Translate(InString(text, length));
+    s.batch = exec::TextCache::Prepare(InString(text, length));
     s.preparedColumns = exec::DescribePrepared(SessionOf(s), s.batch);
     s.prepared = true;
     return SQL_SUCCESS;

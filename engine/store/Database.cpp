@@ -237,15 +237,16 @@ bool Database::WalMark(unsigned char out[kWalMark]) {
 }
 
 uint64_t Database::Verified(const unsigned char now[kWalMark]) {
-  if (!chain_ || std::memcmp(now, chainEnd_, kWalMark) != 0) {
-    ++chain_;
-    std::memcpy(chainEnd_, now, kWalMark);
+  Chain& c = *chain_;
+  if (!c.id || std::memcmp(now, c.end, kWalMark) != 0) {
+    ++c.id;
+    std::memcpy(c.end, now, kWalMark);
   }
-  return chain_;
+  return c.id;
 }
 
 bool Database::OnChain(uint64_t chain, const unsigned char now[kWalMark]) const {
-  return chain && chain == chain_ && std::memcmp(now, chainEnd_, kWalMark) == 0;
+  return chain && chain == chain_->id && std::memcmp(now, chain_->end, kWalMark) == 0;
 }
 
 void Database::OwnWrite(const unsigned char before[kWalMark], const unsigned char after[kWalMark]) {
@@ -254,8 +255,9 @@ void Database::OwnWrite(const unsigned char before[kWalMark], const unsigned cha
   uint32_t b, a;
   std::memcpy(&b, before + 8, 4);
   std::memcpy(&a, after + 8, 4);
-  if (chain_ && a == b + 1 && std::memcmp(before, chainEnd_, kWalMark) == 0)
-    std::memcpy(chainEnd_, after, kWalMark);
+  Chain& c = *chain_;
+  if (c.id && a == b + 1 && std::memcmp(before, c.end, kWalMark) == 0)
+    std::memcpy(c.end, after, kWalMark);
 }
 
 Database::WriteWatch::WriteWatch(Database& db)

@@ -92,6 +92,8 @@ class Database {
   uint64_t Verified(const unsigned char now[kWalMark]);
   bool OnChain(uint64_t chain, const unsigned char now[kWalMark]) const;
   void OwnWrite(const unsigned char before[kWalMark], const unsigned char after[kWalMark]);
+  // Another handle of the same connection on the same file follows the same chain.
+  void ShareChain(const Database& with) { chain_ = with.chain_; }
   // Brackets one write of this connection outside a transaction: Wrote, once it changed rows,
   // tells the chain (OwnWrite).
   class WriteWatch {
@@ -133,8 +135,11 @@ class Database {
   std::shared_ptr<Locks> locks_;
   Holder* holder_ = nullptr;
   void volatile* shm_ = nullptr;  // SQLite's mapping of the start of the -shm file
-  uint64_t chain_ = 0;            // 0: none yet
-  unsigned char chainEnd_[kWalMark] = {};
+  struct Chain {
+    uint64_t id = 0;  // 0: none yet
+    unsigned char end[kWalMark] = {};
+  };
+  std::shared_ptr<Chain> chain_ = std::make_shared<Chain>();
   static int Busy(void* self, int count);
 };
 

@@ -233,11 +233,16 @@ TEST_F(Plans, KeptPlanFollowsAnotherConnectionsSchemaChange) {
   EXPECT_EQ(a.stmt->Query("SELECT * FROM h WHERE k = 1"), (Rows{{"1", "8", "one"}}));
   a.Ok("CREATE TABLE g (n int)");
   for (int i = 0; i < 3; ++i) a.Ok("UPDATE h SET v = 'u" + std::to_string(i) + "' WHERE k = 1");
+  OdbcStmt prepared(a.conn);
+  ASSERT_EQ(SQLPrepare(prepared.h, (SQLCHAR*)"UPDATE h SET v = 'u4' WHERE k = 1", SQL_NTS), SQL_SUCCESS);
+  EXPECT_EQ(SQLExecute(prepared.h), SQL_SUCCESS);
   b.Ok("ALTER TABLE h DROP COLUMN v");
   b.Ok("ALTER TABLE h ADD v int");
   a.Ok("INSERT INTO g VALUES (1)");  // a write of its own after another's commit
   EXPECT_EQ(a.Exec("UPDATE h SET v = 'u4' WHERE k = 1"), SQL_ERROR);
   EXPECT_EQ(a.diag().state, "22018");
+  EXPECT_EQ(SQLExecute(prepared.h), SQL_ERROR);
+  EXPECT_EQ(prepared.diag().state, "22018");
   a.Ok("UPDATE h SET v = '5' WHERE k = 1");
   a.Ok("UPDATE h SET v = 7 WHERE k = 2");
   Walk w(a);

@@ -5,31 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "Entorno.h"
-#include "Sql.h"
+#include "ConPrueba.h"
 #include "columns/Cmp.h"
 #include "odbc/Chk.h"
-#include "sqltext/Sentencias.h"
 
 namespace {
 
-class Sentencias : public ConServidor {
+class Sentencias : public ConPrueba {
  protected:
-  void SetUp() override {
-    CnxOdbc* m = NvaCnxOdbc(srv(), nullptr, nullptr, nullptr);
-    ASSERT_NE(m, nullptr) << "no engine server";
-    SqlDirecto(m->hdbc, "CREATE DATABASE PRUEBA");
-    DelCnxOdbc(m);
-    cnx = NvaCnxOdbc(srv(), "PRUEBA", nullptr, nullptr);
-    ASSERT_NE(cnx, nullptr);
-    s = new SentOdbc(cnx, 1, &exito, "");
-    ASSERT_EQ(exito, 1);
-  }
-  void TearDown() override {
-    delete s;
-    DelCnxOdbc(cnx);
-  }
-  const char* srv() const { return entorno.servidor().c_str(); }
   std::string texto() const { return s->sentencia; }
   std::string log() const { return entorno.LeeLog(); }
   bool hayLog() const { return Existe(entorno.log()); }
@@ -56,10 +39,6 @@ class Sentencias : public ConServidor {
     for (const char* v : filas)
       ASSERT_EQ(Directo(std::string("insert ARTIC values ") + v), SQL_SUCCESS);
   }
-
-  CnxOdbc* cnx = nullptr;
-  SentOdbc* s = nullptr;
-  int exito = 0;
 };
 
 const char kCreaClientes[] =
@@ -274,8 +253,6 @@ TEST_F(Sentencias, UsaBaseAndBorraTabla) {
 }
 
 TEST_F(Sentencias, NvaBasePlacementAndBorraBase) {
-  CnxOdbc* m = NvaCnxOdbc(srv(), "master", nullptr, nullptr);
-  ASSERT_NE(m, nullptr);
   EXPECT_TRUE(SQL_SUCCEEDED(NvaBase(m, "NUEVA", nullptr, 0, 0, 0, 0)));
   EXPECT_TRUE(Existe(entorno.servidor() + "/nueva.db"));
   EXPECT_FALSE(hayLog());
@@ -305,7 +282,6 @@ TEST_F(Sentencias, NvaBasePlacementAndBorraBase) {
   EXPECT_EQ(Registros(l), n + 1);
   EXPECT_TRUE(Contiene(l, "\r\nError SQL 125-S0002-NUEVA\r\n")) << l;
   EXPECT_TRUE(Contiene(l, "\r\nSentencia SQL: \r\nDROP DATABASE NUEVA\r\n")) << l;
-  DelCnxOdbc(m);
 }
 
 TEST_F(Sentencias, RenombraTextsAndTheSyntaxErrorFlag) {

@@ -178,7 +178,8 @@ TEST_F(ConMotor, FailuresAreLoggedWithTheirOperation) {
   EXPECT_NE(log.find("Sentencia SQL: \r\nSELECT * FROM numeros\r\n"), std::string::npos) << log;
 }
 
-// Scrollable cursors: FIRST, LAST and PRIOR, with the short PRIOR that answers 01S06.
+// Scrollable cursors: FIRST, LAST and PRIOR. The short PRIOR that answers 01S06 is the cursor
+// tests' (Navegacion) and the rowset tests' (RecolocaFila).
 TEST_F(ConMotor, FirstAndLastOfAShortResult) {
   Numeros(3);
   Abre("SELECT * FROM numeros ORDER BY C2", 10, SQL_CURSOR_DYNAMIC);
@@ -196,32 +197,6 @@ TEST_F(ConMotor, FirstAndLastOfAShortResult) {
   EXPECT_EQ(s->AntLote(&repetir), SQL_NO_DATA);
   EXPECT_EQ(s->posLote, 1);
   EXPECT_EQ(Texto(0), "n1");
-  EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
-}
-
-TEST_F(ConMotor, ShortPriorStandsBeforeTheOldRecord) {
-  // Six rows in rowsets of four: LAST gives rows 2..5, and PRIOR from there has only two rows
-  // before it, so the driver returns rows 0..3 with 01S06.
-  Numeros(6);
-  // The current row inside 2..5 before the PRIOR; posLote and the record afterwards.
-  const struct { int pos, posDespues; const char* c2; } casos[] = {
-      {0, 1, "1"},  // old record 2 is row 2 of 0..3: one back
-      {1, 2, "2"},  // old record 3: row 2
-      {3, 3, "3"},  // old record 5 is not in 0..3: the last row returned
-  };
-  for (const auto& k : casos) {
-    SCOPED_TRACE(k.pos);
-    Abre("SELECT * FROM numeros ORDER BY C2", 4, SQL_CURSOR_DYNAMIC);
-    int repetir = -1;
-    ASSERT_EQ(s->UltLote(&repetir), SQL_SUCCESS) << s->sqlState << " " << s->mensaje;
-    ASSERT_EQ(s->filasLeidas, 4u);
-    while (s->posLote > k.pos) ASSERT_EQ(s->AntFila(), 0);
-    EXPECT_EQ(s->AntLote(&repetir), SQL_SUCCESS) << s->sqlState << " " << s->mensaje;
-    EXPECT_STREQ(s->sqlState, "01S06");
-    EXPECT_EQ(repetir, 1);
-    EXPECT_EQ(s->posLote, k.posDespues);
-    EXPECT_EQ(Texto(1), k.c2);
-  }
   EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
 }
 

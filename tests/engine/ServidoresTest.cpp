@@ -1,18 +1,14 @@
 // Servers: a folder is one only when it was made one; a connection anywhere else fails and
 // creates nothing; first connections at once never see half a server.
 #include <dirent.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 
 #include "CreaServidor.h"
 #include "Entorno.h"
 #include "Odbc.h"
+#include "Procesos.h"
 
 namespace {
 
@@ -117,48 +113,14 @@ TEST_F(Servers, EightFirstConnectionsAtOnce) {
   const std::string srv = entorno.raiz() + "/carrera";
   const int kProcesos = 8;
   std::vector<pid_t> hijos;
-  for (int i = 0; i < kProcesos; ++i) {
-    pid_t p = fork();
-    ASSERT_GE(p, 0);
-    if (p == 0) {
-      alarm(30);
+  for (int i = 0; i < kProcesos; ++i)
+    hijos.push_back(Hijo([&] {
       int fallo = CreaServidor(srv) ? 0 : 1;
-      SQLHENV env;
-      SQLHDBC dbc;
-      SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env);
-      SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, (SQLPOINTER)SQL_OV_ODBC3, 0);
-      SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc);
-      std::string t = DriverText(srv);
-      if (!SQL_SUCCEEDED(SQLDriverConnect(dbc, nullptr, (SQLCHAR*)t.c_str(), SQL_NTS, nullptr, 0,
-                                          nullptr, SQL_DRIVER_NOPROMPT)))
-        fallo |= 2;
-      else
-        SQLDisconnect(dbc);
-      _exit(fallo);
-    }
-    hijos.push_back(p);
-  }
-  // Every child ends within its alarm; the wait here is bounded too.
-  int correctos = 0;
-  auto limite = std::chrono::steady_clock::now() + std::chrono::seconds(40);
-  while (!hijos.empty() && std::chrono::steady_clock::now() < limite) {
-    for (auto it = hijos.begin(); it != hijos.end();) {
-      int estado = 0;
-      if (waitpid(*it, &estado, WNOHANG) == *it) {
-        EXPECT_TRUE(WIFEXITED(estado) && WEXITSTATUS(estado) == 0) << "status " << estado;
-        correctos += WIFEXITED(estado) && WEXITSTATUS(estado) == 0;
-        it = hijos.erase(it);
-      } else {
-        ++it;
-      }
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  for (pid_t p : hijos) {
-    kill(p, SIGKILL);
-    waitpid(p, nullptr, 0);
-  }
-  EXPECT_EQ(correctos, kProcesos);
+      OdbcEnv env;
+      OdbcConn conn(env);
+      return fallo | (SQL_SUCCEEDED(conn.Connect(DriverText(srv))) ? 0 : 2);
+    }));
+  EXPECT_EQ(Espera(hijos), std::vector<int>(kProcesos, 0));
   // No temporary file is left behind.
   for (const std::string& f : Listado(srv))
     EXPECT_EQ(f.find(".new-"), std::string::npos) << f;

@@ -42,16 +42,12 @@ TEST_F(Transactions, RollbackLosesCommitKeepsAndOthersSeeOnlyCommitted) {
   EXPECT_EQ(Count(b), "0");
 }
 
-TEST_F(Transactions, OdbcTwoCallsAndTSqlTransactions) {
+// The driver manager turns SQLSetConnectOption and SQLTransact (the library's calls, run by the
+// cursor tests) into the calls above.
+TEST_F(Transactions, TSqlTransactions) {
   Session a(entorno.servidor(), SQL_OV_ODBC2, "banco");
   Session b(entorno.servidor(), SQL_OV_ODBC3, "banco");
-  // SQLSetConnectOption/SQLTransact as an ODBC 2 application calls them.
-  ASSERT_EQ(SQLSetConnectOption(a.conn.h, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_OFF), SQL_SUCCESS);
   a.Ok("INSERT INTO c VALUES (1, 10)");
-  EXPECT_EQ(Count(b), "0");
-  EXPECT_EQ(SQLTransact(a.env.h, a.conn.h, SQL_COMMIT), SQL_SUCCESS);
-  EXPECT_EQ(Count(b), "1");
-  ASSERT_EQ(SQLSetConnectOption(a.conn.h, SQL_AUTOCOMMIT, SQL_AUTOCOMMIT_ON), SQL_SUCCESS);
   // BEGIN TRAN ... ROLLBACK inside autocommit.
   a.Ok("BEGIN TRANSACTION");
   a.Ok("INSERT INTO c VALUES (2, 20)");
@@ -64,18 +60,13 @@ TEST_F(Transactions, OdbcTwoCallsAndTSqlTransactions) {
   EXPECT_EQ(a.diag().native, 3902);
 }
 
-TEST_F(Transactions, DisconnectRollsBackAndWritersWaitThenTimeOut) {
+// A write waiting for another's transaction is DdlBloqueos_test's.
+TEST_F(Transactions, DisconnectRollsBack) {
   Session b(entorno.servidor(), SQL_OV_ODBC3, "banco");
   {
     Session a(entorno.servidor(), SQL_OV_ODBC3, "banco");
     Autocommit(a, false);
     a.Ok("INSERT INTO c VALUES (1, 10)");
-    // b cannot write while a holds the write transaction: it waits, then gives up.
-    b.Ok("SET LOCK_TIMEOUT 100");
-    EXPECT_EQ(b.Exec("INSERT INTO c VALUES (2, 20)"), SQL_ERROR);
-    EXPECT_EQ(b.diag().state, "HYT00");
-    EXPECT_EQ(b.diag().native, 1222);
-    EXPECT_EQ(b.diag().message, "[ZORB][Engine]Lock request time out period exceeded.");
   }
   EXPECT_EQ(Count(b), "0");
   b.Ok("INSERT INTO c VALUES (2, 20)");

@@ -4,10 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "Entorno.h"
-#include "Sql.h"
-#include "odbc/CnxOdbc.h"
-#include "zorb/zorb.h"
+#include "Base1.h"
 
 namespace {
 
@@ -15,50 +12,41 @@ using Catalogo = std::vector<std::pair<std::string, std::string>>;
 
 class Admin : public ConServidor {
  protected:
-  void TearDown() override { DelCnxOdbc(base1); }
   const char* srv() const { return entorno.servidor().c_str(); }
-  std::string log() const { return entorno.LeeLog(); }
-  bool HayLog() const { return Existe(entorno.log()); }
   std::string noHay() const { return entorno.raiz() + "/no-such-server"; }
-  // BASE1 with the tables A and B, and a connection of its own to look at it.
-  void DosTablas() {
-    ASSERT_EQ(NvaBaseD(srv(), "BASE1", nullptr, nullptr), SQL_SUCCESS);
-    base1 = NvaCnxOdbc(srv(), "BASE1", "", "");
-    ASSERT_NE(base1, nullptr);
-    ASSERT_EQ(SqlDirecto(base1->hdbc, "create table A (C1 int NULL)"), SQL_SUCCESS);
-    ASSERT_EQ(SqlDirecto(base1->hdbc, "create table B (C1 int NULL)"), SQL_SUCCESS);
+};
+
+// BASE1 with the tables A and B.
+class Tablas : public ConBase1 {
+ protected:
+  void SetUp() override {
+    ConBase1::SetUp();
+    Sql("create table A (C1 int NULL); create table B (C1 int NULL)");
   }
   bool Hay(const char* tabla) {
-    return SqlDirecto(base1->hdbc, std::string("SELECT COUNT(*) FROM ") + tabla) != SQL_ERROR;
+    return SqlDirecto(cnx->hdbc, std::string("SELECT COUNT(*) FROM ") + tabla) != SQL_ERROR;
   }
   // (name, type) of every catalogue entry.
   Catalogo Lista() {
     Filas filas;
-    EXPECT_EQ(SqlDirecto(base1->hdbc, "sp_tables", &filas), SQL_SUCCESS);
+    EXPECT_EQ(SqlDirecto(cnx->hdbc, "sp_tables", &filas), SQL_SUCCESS);
     Catalogo lista;
     for (const auto& f : filas) lista.emplace_back(f.at(2), f.at(3));
     std::sort(lista.begin(), lista.end());
     return lista;
   }
-
-  CnxOdbc* base1 = nullptr;
 };
 
+// The records of the failures are the statement builders' (sqltext): one each here.
 TEST_F(Admin, DatabasesAreCreatedAndDroppedOnceThenLogged) {
   EXPECT_EQ(NvaBaseD(srv(), "BASE1", nullptr, nullptr), SQL_SUCCESS);
   EXPECT_TRUE(Existe(entorno.servidor() + "/base1.db"));
-  EXPECT_FALSE(HayLog());
+  EXPECT_FALSE(Existe(entorno.log()));
   EXPECT_EQ(NvaBaseD(srv(), "BASE1", "sa", ""), SQL_ERROR);
-  std::string l = log();
-  EXPECT_EQ(Registros(l), 1) << l;
-  EXPECT_TRUE(Contiene(l, "\r\nError SQL 124-37000-BASE1\r\n")) << l;
-
   EXPECT_TRUE(SQL_SUCCEEDED(DelBaseD(srv(), "BASE1", nullptr, nullptr)));
   EXPECT_FALSE(Existe(entorno.servidor() + "/base1.db"));
   EXPECT_EQ(DelBaseD(srv(), "BASE1", nullptr, nullptr), SQL_ERROR);
-  l = log();
-  EXPECT_EQ(Registros(l), 2) << l;
-  EXPECT_TRUE(Contiene(l, "\r\nError SQL 125-S0002-BASE1\r\n")) << l;
+  EXPECT_EQ(Registros(entorno.LeeLog()), 2) << entorno.LeeLog();
 }
 
 TEST_F(Admin, NoConnectionGivesZeroAndWritesNothing) {
@@ -68,23 +56,21 @@ TEST_F(Admin, NoConnectionGivesZeroAndWritesNothing) {
   EXPECT_FALSE(Existe(entorno.servidor() + "/base1.db"));
   DropArcSQL(noHay().c_str(), "BASE1", nullptr, nullptr, "*");
   DropArcSQL(srv(), "NOHAY", nullptr, nullptr, "A");  // no such database: no connection
-  EXPECT_FALSE(HayLog());
+  EXPECT_FALSE(Existe(entorno.log()));
 }
 
-TEST_F(Admin, DropArcSQLOneTableAndAgainWithoutARecord) {
-  DosTablas();
+TEST_F(Tablas, DropArcSQLOneTableAndAgainWithoutARecord) {
   DropArcSQL(srv(), "BASE1", nullptr, nullptr, "A");
   EXPECT_FALSE(Hay("A"));
   EXPECT_TRUE(Hay("B"));
   DropArcSQL(srv(), "BASE1", nullptr, nullptr, "A");
   DropArcSQL(srv(), "BASE1", nullptr, nullptr, nullptr);
   EXPECT_TRUE(Hay("B")) << "a null name changes nothing";
-  EXPECT_FALSE(HayLog()) << log();
+  EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
 }
 
-TEST_F(Admin, DropArcSQLStarDropsEveryUserTableAndNothingElse) {
-  DosTablas();
-  ASSERT_EQ(SqlDirecto(base1->hdbc, "create view V as select C1 from A"), SQL_SUCCESS);
+TEST_F(Tablas, DropArcSQLStarDropsEveryUserTableAndNothingElse) {
+  Sql("create view V as select C1 from A");
   Catalogo quedan;
   for (const auto& e : Lista())
     if (e.second != "TABLE") quedan.push_back(e);
@@ -92,14 +78,14 @@ TEST_F(Admin, DropArcSQLStarDropsEveryUserTableAndNothingElse) {
             quedan.end());
 
   DropArcSQL(srv(), "BASE1", nullptr, nullptr, "*");
-  EXPECT_FALSE(HayLog()) << log();
+  EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
   const Catalogo despues = Lista();
   EXPECT_EQ(despues, quedan);
   EXPECT_FALSE(Hay("A") || Hay("B"));
 
   // Again, on a database without user tables: nothing to drop, nothing logged.
   DropArcSQL(srv(), "BASE1", nullptr, nullptr, "*");
-  EXPECT_FALSE(HayLog()) << log();
+  EXPECT_FALSE(Existe(entorno.log())) << entorno.LeeLog();
   EXPECT_EQ(Lista(), despues);
 }
 

@@ -2,31 +2,17 @@
 // SIGKILL at a random moment of its run; after CorrigeIndices (and the restructuring again where
 // the table went missing) the table has its name, its indexes and every record exactly once, in
 // the old or the new layout. Every child is bounded by alarm(), every wait by a deadline.
-#include <signal.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <random>
 #include <string>
 
-#include "Entorno.h"
-#include "Sql.h"
-#include "odbc/CnxOdbc.h"
-#include "zorb/zorb.h"
+#include "Base1.h"
+#include "Procesos.h"
 
 namespace {
 
 constexpr int kRegistros = 2000;
 constexpr int kCorridas = 50;
-constexpr int kPlazo = 30;  // seconds
-
-long AhoraMs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return long(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-}
 
 // Layout A: code, number, name; keys (C1) and (C3, C1). Layout B: a field more, keys (C1) and
 // (C2, C1).
@@ -35,28 +21,23 @@ const int kClavesA[] = {2, 1, 1, 2, 3, 1};
 const unsigned short kCamposB[] = {0x0800, 0x0902, 0x1400, 0x0500};
 const int kClavesB[] = {2, 1, 1, 2, 2, 1};
 
-class ReestructuraMuerte : public ConServidor {
+class ReestructuraMuerte : public ConBase1 {
  protected:
-  const char* srv() const { return entorno.servidor().c_str(); }
-
   // Runs the restructuring to the layout with `n` fields in a child; kills it after `ms`
   // milliseconds (never when ms < 0). Its exit code, or -SIGKILL when it was killed.
-  int Hijo(int n, long ms) {
-    fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-      alarm(kPlazo);
+  int Corre(int n, long ms) {
+    pid_t pid = Hijo([&] {
       int cabecera[8] = {};
       cabecera[5] = n;
       AjtCmpsSQL(srv(), "BASE1", "T", n == 3 ? kCamposA : kCamposB, n == 3 ? kClavesA : kClavesB,
                  cabecera, nullptr, nullptr, 0, 0, 0);
-      _exit(0);
-    }
+      return 0;
+    });
     if (pid < 0) return -1000;
-    long fin = AhoraMs() + kPlazo * 1000L, matar = ms >= 0 ? AhoraMs() + ms : -1;
+    long fin = Ms() + kPlazoHijos * 1000L, matar = ms >= 0 ? Ms() + ms : -1;
     int st = 0;
     while (waitpid(pid, &st, WNOHANG) != pid) {
-      if (AhoraMs() > fin || (matar >= 0 && AhoraMs() >= matar)) {
+      if (Ms() > fin || (matar >= 0 && Ms() >= matar)) {
         kill(pid, SIGKILL);
         waitpid(pid, &st, 0);
         break;
@@ -68,9 +49,6 @@ class ReestructuraMuerte : public ConServidor {
 
   // Field count of T (0 when it is missing), with every check of its records and indexes.
   int Comprueba(int corrida) {
-    CnxOdbc* cnx = NvaCnxOdbc(srv(), "BASE1", "", "");
-    EXPECT_NE(cnx, nullptr);
-    if (!cnx) return 0;
     Filas f, ind;
     int campos = 0;
     if (SQL_SUCCEEDED(SqlDirecto(cnx->hdbc, "select * from T order by C1", &f))) {
@@ -90,15 +68,11 @@ class ReestructuraMuerte : public ConServidor {
       for (size_t k = 0; k < ind.size(); ++k)
         EXPECT_EQ(ind[k][0], k == 0 ? "T_indent" : "T_indent2") << "run " << corrida;
     }
-    DelCnxOdbc(cnx);
     return campos;
   }
 };
 
 TEST_F(ReestructuraMuerte, KilledAtAnyMomentLosesNoRecord) {
-  ASSERT_EQ(NvaBaseD(srv(), "BASE1", nullptr, nullptr), SQL_SUCCESS);
-  CnxOdbc* cnx = NvaCnxOdbc(srv(), "BASE1", "", "");
-  ASSERT_NE(cnx, nullptr);
   std::string sql = "create table T (C1 char(8) NULL, C2 dec(9,0) NULL, C3 char(20) NULL); "
                     "create index T_indent on T (C1); create index T_indent2 on T (C3, C1)";
   for (int i = 0; i < kRegistros; ++i) {
@@ -110,14 +84,14 @@ TEST_F(ReestructuraMuerte, KilledAtAnyMomentLosesNoRecord) {
   SQLSetConnectAttr(cnx->hdbc, SQL_ATTR_AUTOCOMMIT, (SQLPOINTER)SQL_AUTOCOMMIT_OFF, 0);
   EXPECT_EQ(SqlDirecto(cnx->hdbc, sql), SQL_SUCCESS);
   SQLEndTran(SQL_HANDLE_DBC, cnx->hdbc, SQL_COMMIT);
-  DelCnxOdbc(cnx);
+  SQLSetConnectAttr(cnx->hdbc, SQL_ATTR_AUTOCOMMIT, (SQLPOINTER)SQL_AUTOCOMMIT_ON, 0);
 
   // Two whole runs, one each way, set the span over which the kills are spread.
   long duracion = 0;
   for (int n : {4, 3}) {
-    long t0 = AhoraMs();
-    ASSERT_EQ(Hijo(n, -1), 0);
-    duracion = std::max(duracion, AhoraMs() - t0);
+    long t0 = Ms();
+    ASSERT_EQ(Corre(n, -1), 0);
+    duracion = std::max(duracion, Ms() - t0);
     ASSERT_EQ(Comprueba(0), n);
   }
 
@@ -129,18 +103,18 @@ TEST_F(ReestructuraMuerte, KilledAtAnyMomentLosesNoRecord) {
     // table is replaced.
     long ms = corrida % 2 ? long(azar() % unsigned(duracion * 6 / 5 + 1))
                           : duracion * 9 / 10 + long(azar() % unsigned(duracion / 5 + 1));
-    long t0 = AhoraMs();
-    if (Hijo(destino, ms) == -SIGKILL) {
+    long t0 = Ms();
+    if (Corre(destino, ms) == -SIGKILL) {
       ++muertos;
       if (ms > duracion) duracion = ms;  // the machine got slower: follow it
     } else {
-      duracion = (duracion * 3 + AhoraMs() - t0) / 4;
+      duracion = (duracion * 3 + Ms() - t0) / 4;
     }
     CorrigeIndices(srv(), "BASE1", nullptr, nullptr);
     int campos = Comprueba(corrida);
     if (campos == 0) {  // the table went missing: the next restructuring brings its copy back
       ++rehechos;
-      EXPECT_EQ(Hijo(destino, -1), 0);
+      EXPECT_EQ(Corre(destino, -1), 0);
       campos = Comprueba(corrida);
     }
     EXPECT_TRUE(campos == antes || campos == destino) << "run " << corrida << ": " << campos;

@@ -3,11 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "Entorno.h"
-#include "Sql.h"
-#include "odbc/CnxOdbc.h"
+#include "Base1.h"
 #include "values/Fecha.h"
-#include "zorb/zorb.h"
 
 namespace {
 
@@ -18,17 +15,8 @@ constexpr unsigned short kFecha = 0x0803;
 using Campos = std::vector<unsigned short>;
 using Claves = std::vector<int>;
 
-class Reestructura : public ConServidor {
+class Reestructura : public ConBase1 {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(NvaBaseD(srv(), "BASE1", nullptr, nullptr), SQL_SUCCESS);
-    cnx = NvaCnxOdbc(srv(), "BASE1", "", "");
-    ASSERT_NE(cnx, nullptr);
-  }
-  void TearDown() override { DelCnxOdbc(cnx); }
-  const char* srv() const { return entorno.servidor().c_str(); }
-  void Sql(const std::string& sql) { ASSERT_TRUE(SQL_SUCCEEDED(SqlDirecto(cnx->hdbc, sql))) << sql; }
-
   // Code, balance and date, keyed by code, three records.
   void Clientes(const std::string& t = "CLIENTES") {
     Sql("create table " + t + " (C1 char(8) NULL, C2 dec(10,2) NULL, C3 datetime NULL); "
@@ -60,7 +48,6 @@ class Reestructura : public ConServidor {
     for (const auto& i : tablas) r += i[3] == "TABLE" ? " [" + i[2] + "]" : "";
     return r;
   }
-  CnxOdbc* cnx = nullptr;
 };
 
 const std::string kFilas2 = "a1|1.50;b2|2.25;O'c3|-7.00;";

@@ -1,23 +1,12 @@
 // Index names left by an interrupted restructuring, repaired through the export as a host does.
 #include <string>
 
-#include "Entorno.h"
-#include "Sql.h"
-#include "odbc/CnxOdbc.h"
-#include "zorb/zorb.h"
+#include "Base1.h"
 
 namespace {
 
-class Reparacion : public ConServidor {
+class Reparacion : public ConBase1 {
  protected:
-  void SetUp() override {
-    ASSERT_EQ(NvaBaseD(srv(), "BASE1", nullptr, nullptr), SQL_SUCCESS);
-    cnx = NvaCnxOdbc(srv(), "BASE1", "", "");
-    ASSERT_NE(cnx, nullptr);
-  }
-  void TearDown() override { DelCnxOdbc(cnx); }
-  const char* srv() const { return entorno.servidor().c_str(); }
-  void Sql(const std::string& sql) { ASSERT_TRUE(SQL_SUCCEEDED(SqlDirecto(cnx->hdbc, sql))) << sql; }
   // "name:keys" of every index of the table, in the catalogue's order.
   std::string Indices(const std::string& tabla) {
     Filas f;
@@ -26,7 +15,6 @@ class Reparacion : public ConServidor {
     for (const auto& fila : f) r += fila[0] + ":" + fila[2] + " ";
     return r;
   }
-  CnxOdbc* cnx = nullptr;
 };
 
 TEST_F(Reparacion, PrefixedIndexesGetTheirNamesBackOthersStay) {

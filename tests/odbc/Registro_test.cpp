@@ -1,7 +1,5 @@
 // The log record: its exact layout, the clock texts, and appends from many processes at once.
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <set>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "Entorno.h"
+#include "Procesos.h"
 #include "Sql.h"
 #include "odbc/Chk.h"
 #include "platform/Plataforma.h"
@@ -90,11 +89,8 @@ TEST_F(Registro, ConcurrentAppendsKeepEveryRecordWhole) {
   FijaHoraLocal(nullptr);
   const int kProcesos = 6, kRegistros = 150;
   std::vector<pid_t> hijos;
-  for (int p = 0; p < kProcesos; ++p) {
-    pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      alarm(30);
+  for (int p = 0; p < kProcesos; ++p)
+    hijos.push_back(Hijo([p] {
       SentSuelta x;
       for (int i = 0; i < kRegistros; ++i) {
         // Sizes from a few bytes to near the whole statement buffer.
@@ -104,15 +100,9 @@ TEST_F(Registro, ConcurrentAppendsKeepEveryRecordWhole) {
         strcpy(x.s.sentencia, cuerpo.c_str());
         RegistraError(&x.s, 200 + p, "CTX");
       }
-      _exit(0);
-    }
-    hijos.push_back(pid);
-  }
-  for (pid_t h : hijos) {
-    int st = 0;
-    waitpid(h, &st, 0);
-    ASSERT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 0);
-  }
+      return 0;
+    }));
+  ASSERT_EQ(Espera(hijos), std::vector<int>(kProcesos, 0));
   // Record by record: the boundary, then the operation and a statement of one process only.
   std::string log = entorno.LeeLog();
   std::set<std::string> vistos;

@@ -4,10 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "Entorno.h"
-#include "Sql.h"
+#include "ConPrueba.h"
 #include "columns/Cmp.h"
-#include "sqltext/Sentencias.h"
 
 namespace {
 
@@ -51,28 +49,13 @@ TEST(AnexaNombre, PlainNamesStayAndOthersAreBracketed) {
 
 // Every builder against the engine with hostile names: the texts carry them as single names and
 // the table VICTIMA and the database PRUEBA survive all of them.
-class Nombres : public ConServidor {
+class Nombres : public ConPrueba {
  protected:
   void SetUp() override {
-    m = NvaCnxOdbc(srv(), nullptr, nullptr, nullptr);
-    ASSERT_NE(m, nullptr) << "no engine server";
-    ASSERT_EQ(SqlDirecto(m->hdbc, "CREATE DATABASE PRUEBA"), SQL_SUCCESS);
-    cnx = NvaCnxOdbc(srv(), "PRUEBA", nullptr, nullptr);
-    ASSERT_NE(cnx, nullptr);
-    ASSERT_EQ(SqlDirecto(cnx->hdbc, "create table VICTIMA (C1 int NULL)"), SQL_SUCCESS);
-    ASSERT_EQ(SqlDirecto(cnx->hdbc, "insert VICTIMA values (1)"), SQL_SUCCESS);
-    s = new SentOdbc(cnx, 1, &exito, "");
+    ConPrueba::SetUp();
+    ASSERT_EQ(SqlDirecto(cnx->hdbc, "create table VICTIMA (C1 int NULL); insert VICTIMA values (1)"),
+              SQL_SUCCESS);
   }
-  void TearDown() override {
-    delete s;
-    DelCnxOdbc(cnx);
-    DelCnxOdbc(m);
-  }
-  const char* srv() const { return entorno.servidor().c_str(); }
-
-  CnxOdbc *m = nullptr, *cnx = nullptr;
-  SentOdbc* s = nullptr;
-  int exito = 0;
 };
 
 TEST_F(Nombres, NoBuilderRunsWhatANameCarries) {
@@ -80,16 +63,14 @@ TEST_F(Nombres, NoBuilderRunsWhatANameCarries) {
   const int32_t una[] = {1, 1};
   const struct {
     std::function<void()> corre;
-    SentOdbc* sent;
     const char* esperado;
   } casos[] = {
-      {[&] { BorraTabla(s, t); }, s, "drop table [X;DROP TABLE VICTIMA]"},
+      {[&] { BorraTabla(s, t); }, "drop table [X;DROP TABLE VICTIMA]"},
       {[&] {
          ArmaSelect(s, 1, t, "*", SQL_CONCUR_VALUES, SQL_CURSOR_DYNAMIC, 1, nullptr,
                     "Y]];DROP TABLE VICTIMA", nullptr, nullptr, nullptr, nullptr, 1, nullptr, 0,
                     0);
        },
-       s,
        "SELECT * INTO [Y]]]];DROP TABLE VICTIMA] FROM [X;DROP TABLE VICTIMA]"
        " WITH(INDEX([X;DROP TABLE VICTIMA_indent2]),TABLOCKX) "},
       {[&] {
@@ -98,9 +79,9 @@ TEST_F(Nombres, NoBuilderRunsWhatANameCarries) {
          s->cmps[0]->PonTexto("5");
          InsertaFila(s, "VICTIMA;DELETE FROM VICTIMA");
        },
-       s, "insert [VICTIMA;DELETE FROM VICTIMA] values (5)"},
-      {[&] { CreaTabla(s, "T]"); }, s, "create table [T]]] ([C1 int);DROP TABLE VICTIMA;--] int NULL)"},
-      {[&] { CreaIndice(s, "T]", "I;DROP TABLE VICTIMA", una, 0, 0); }, s,
+       "insert [VICTIMA;DELETE FROM VICTIMA] values (5)"},
+      {[&] { CreaTabla(s, "T]"); }, "create table [T]]] ([C1 int);DROP TABLE VICTIMA;--] int NULL)"},
+      {[&] { CreaIndice(s, "T]", "I;DROP TABLE VICTIMA", una, 0, 0); },
        "create index [I;DROP TABLE VICTIMA] on [T]]] ([C1 int);DROP TABLE VICTIMA;--])"},
       {[&] {
          char* propio = cnx->nomBase;
@@ -109,13 +90,13 @@ TEST_F(Nombres, NoBuilderRunsWhatANameCarries) {
          delete[] cnx->nomBase;
          cnx->nomBase = propio;
        },
-       s, "USE [PRUEBA;DROP TABLE VICTIMA]"},
-      {[&] { Renombra(s, "VICTIMA','X'; DROP TABLE VICTIMA --", "Y'", 0, "INDEX"); }, s,
+       "USE [PRUEBA;DROP TABLE VICTIMA]"},
+      {[&] { Renombra(s, "VICTIMA','X'; DROP TABLE VICTIMA --", "Y'", 0, "INDEX"); },
        "sp_rename 'VICTIMA'',''X''; DROP TABLE VICTIMA --','Y''','INDEX'"},
   };
   for (const auto& c : casos) {
     c.corre();
-    EXPECT_EQ(std::string(c.sent->sentencia), c.esperado);
+    EXPECT_EQ(std::string(s->sentencia), c.esperado);
     EXPECT_EQ(SqlValor(cnx->hdbc, "SELECT COUNT(*) FROM VICTIMA"), "1") << c.esperado;
   }
   // The database statements build on a statement of their own: their texts are in the log.

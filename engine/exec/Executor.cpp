@@ -164,7 +164,11 @@ Planned PlanSql(Session& session, store::Database& db, const tsql::Statement& st
 std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& given,
                                        int firstParameter, const Options& options,
                                        SQLLEN& rowCount, std::vector<Notice>& notices) {
-  auto db = given.kind == Kind::Query ? session.ForQuery() : session.current();
+  // Results read as they are fetched run on a handle of their own, so that this connection's
+  // writes never wait for them; a dynamic cursor lets its statement go before any other runs
+  // on its handle, and runs beside the connection's writes, whose commits then keep its pages.
+  bool ownHandle = given.kind != Kind::Query || options.cursorType == SQL_CURSOR_DYNAMIC;
+  auto db = ownHandle ? session.current() : session.ForQuery();
   db->Claim(nullptr);  // a cursor's held snapshot would be this statement's too
   types::TableMemo tables(db->handle());
   session.BeginIfNeeded(*db, given.kind != Kind::Query);

@@ -302,9 +302,12 @@ TEST_F(Plans, BoundColumnsFilledStraightAsFromKeptValues) {
     SQLBindCol(st.h, 3, SQL_C_DOUBLE, amount, 0, iamount);
     SQLBindCol(st.h, 4, SQL_C_DEFAULT, n, 0, in);
     SQLBindCol(st.h, 5, SQL_C_LONG, big, 0, ibig);
-    std::string out = Rc(st.Exec("SELECT k, name, amount, n, big, amount FROM f ORDER BY k"));
+    bool forward = like == SQL_CURSOR_FORWARD_ONLY;
+    std::string out = Rc(st.Exec(std::string("SELECT k, name, amount, n, big, amount FROM f "
+                                             "ORDER BY k") +
+                                 (forward ? "; SELECT @@ROWCOUNT" : "")));
     std::vector<SQLSMALLINT> fetches(6, SQL_FETCH_NEXT);
-    if (like != SQL_CURSOR_FORWARD_ONLY) fetches.push_back(SQL_FETCH_FIRST);
+    if (!forward) fetches.push_back(SQL_FETCH_FIRST);
     for (SQLSMALLINT o : fetches) {
       SQLRETURN rc = SQLFetchScroll(st.h, o, 0);
       out += "\n" + Rc(rc) + " " + (rc == SQL_NO_DATA ? "" : st.diag().state);
@@ -318,17 +321,21 @@ TEST_F(Plans, BoundColumnsFilledStraightAsFromKeptValues) {
       }
       char got[16] = {};
       SQLLEN length = 0;
-      SQLSETPOSIROW at = like == SQL_CURSOR_FORWARD_ONLY ? 1 : SQLSETPOSIROW(size);
+      SQLSETPOSIROW at = forward ? 1 : SQLSETPOSIROW(size);
       out += " get " + Rc(SQLSetPos(st.h, at, SQL_POSITION, SQL_LOCK_NO_CHANGE));
       for (SQLUSMALLINT c : {2, 6})  // bound and unbound
         out += " " + Rc(SQLGetData(st.h, c, SQL_C_CHAR, got, sizeof got, &length)) + " " + got;
     }
+    if (forward && SQL_SUCCEEDED(SQLMoreResults(st.h)) && SQL_SUCCEEDED(SQLFetch(st.h)))
+      out += "\n@@ROWCOUNT " + std::to_string(k[0]);
     return out;
   };
   for (SQLULEN type : {SQL_CURSOR_DYNAMIC, SQL_CURSOR_FORWARD_ONLY})
-    for (SQLULEN size : {1, 3})
-      EXPECT_EQ(transcript(type, size, type), transcript(SQL_CURSOR_STATIC, size, type))
-          << type << " " << size;
+    for (SQLULEN size : {1, 3}) {
+      std::string got = transcript(type, size, type);
+      EXPECT_EQ(got, transcript(SQL_CURSOR_STATIC, size, type)) << type << " " << size;
+      if (type == SQL_CURSOR_FORWARD_ONLY) EXPECT_NE(got.find("\n@@ROWCOUNT 4"), got.npos) << got;
+    }
   // Every column type read as text: a straight copy must look as the usual conversion.
   s.Ok("CREATE TABLE t (k int NOT NULL, c char(5), d datetime, m decimal(20,2), "
        "w decimal(38,10), y money, b bit, f float, r real, e smallint)");

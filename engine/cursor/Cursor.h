@@ -3,6 +3,7 @@
 // implement the same interface.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,8 @@
 #include "convert/SqlTypes.h"
 #include "cursor/Value.h"
 #include "odbc/Api.h"
+
+struct sqlite3_stmt;
 
 namespace engine::cursor {
 
@@ -48,6 +51,35 @@ class Cursor {
   virtual SQLLEN RowsReturned(bool /*toEnd*/) { return -1; }
   // Releases what the cursor holds in SQLite (statements, read snapshots, locks).
   virtual void Close() = 0;
+
+  // One copy: a fetch may write the columns of `columns` (bit c: column c) straight from SQLite
+  // into the application's buffers through fill(row of the rowset, column, statement), which
+  // returns false when it cannot (the value is then kept and converted as usual). Set for one
+  // fetch; null: none. Cursors that keep every value ignore it.
+  struct Direct {
+    uint64_t columns = 0;
+    std::function<bool(size_t row, size_t column, sqlite3_stmt* s)> fill;
+  };
+  void FillDirect(const Direct* direct) { direct_ = direct; }
+  // Reads the values of a row of the rowset again, for its columns written straight
+  // (FetchedRow::direct) that SQLGetData asks for; false when the row cannot be read again.
+  virtual bool ReadAgain(FetchedRow& /*row*/) { return false; }
+
+ protected:
+  // Row i of the rowset from the statement's current row: with direct, direct_'s columns go
+  // straight into the application's buffers where they can, every other value is kept.
+  void Take(FetchedRow& r, size_t i, sqlite3_stmt* s, size_t n, bool direct) {
+    r.values.resize(n);
+    r.direct = 0;
+    for (size_t j = 0; j < n; ++j) {
+      if (direct && j < 64 && (direct_->columns >> j & 1) && direct_->fill(i, j, s))
+        r.direct |= uint64_t(1) << j;
+      else
+        r.values[j].Assign(s, int(j));
+    }
+  }
+
+  const Direct* direct_ = nullptr;
 };
 
 }  // namespace engine::cursor

@@ -411,15 +411,7 @@ size_t DynamicCursor::Scan(bool backward, const Key* from, bool inclusive, size_
       FetchedRow& r = rows[count];
       Key& k = keys[count];
       r.status = SQL_ROW_SUCCESS;
-      r.values.resize(visible_);
-      r.direct = 0;
-      bool direct = directScan_ && !backward && &rows != &probe_;
-      for (size_t j = 0; j < visible_; ++j) {
-        if (direct && j < 64 && (direct_->columns >> j & 1) && direct_->fill(count, j, s))
-          r.direct |= uint64_t(1) << j;
-        else
-          r.values[j].Assign(s, int(j));
-      }
+      Take(r, count, s, visible_, directScan_ && !backward && &rows != &probe_);
       k.values.resize(n);
       for (size_t j = 0; j < n; ++j) k.values[j].Assign(s, int(visible_ + j));
       k.rowid = sqlite3_column_int64(s, int(visible_ + n));

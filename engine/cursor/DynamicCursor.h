@@ -68,15 +68,9 @@ class DynamicCursor : public Cursor, store::Database::Holder, IdleHolder {
   // (PRIOR after PRIOR) steps the open statement on. guard is the connection's: the idle
   // release acts under it (cursor/IdleRelease.h). Without one the cursor never holds.
   void HoldSnapshots(std::shared_ptr<std::recursive_mutex> guard) { guard_ = std::move(guard); }
-  // One copy: FIRST and NEXT write the columns of `columns` (bit c: column c) straight from
-  // SQLite into the application's buffers through fill(row of the rowset, column, statement),
-  // which returns false when it cannot (the value is then kept and converted as usual). Set for
-  // one fetch; null: none.
-  struct Direct {
-    uint64_t columns = 0;
-    std::function<bool(size_t row, size_t column, sqlite3_stmt* s)> fill;
-  };
-  void FillDirect(const Direct* direct) { direct_ = direct; }
+  // One copy (FillDirect): FIRST and NEXT write the columns straight; a row is read again by
+  // its rowid.
+  bool ReadAgain(FetchedRow& row) override { return ReadRow(row.rowid, row); }
   // The queries of the last fetch, each followed by SQLite's plan for it (one line a step).
   std::string QueryPlans();
 
@@ -136,7 +130,6 @@ class DynamicCursor : public Cursor, store::Database::Holder, IdleHolder {
   std::string where_;                    // with uniquePrefix_: the WHERE seeking on the key
   std::map<std::string, std::vector<sqlite3_stmt*>> plans_;
   const std::vector<sqlite3_stmt*>* lastPlan_ = nullptr;  // the queries of the last fetch
-  const Direct* direct_ = nullptr;
   bool directScan_ = false;  // this fetch's scan fills direct_'s columns
   Place place_ = Place::BeforeStart;
   Key first_, last_;

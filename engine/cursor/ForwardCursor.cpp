@@ -106,10 +106,18 @@ void ForwardCursor::Close() {
   }
   done_ = true;
   pending_ = false;
+  onStatement_ = nullptr;
+}
+
+bool ForwardCursor::ReadAgain(FetchedRow& row) {
+  if (&row != onStatement_ || done_ || pending_) return false;
+  Take(row, 0, stmt_, columns_.size(), false);
+  return true;
 }
 
 SQLLEN ForwardCursor::RowsReturned(bool toEnd) {
   SQLULEN n = delivered_;
+  if (toEnd) onStatement_ = nullptr;
   try {
     while (toEnd && (pending_ || Step()) && !(maxRows_ && n >= maxRows_)) {
       pending_ = false;
@@ -140,6 +148,7 @@ SQLRETURN ForwardCursor::Fetch(SQLSMALLINT orientation, SQLLEN, size_t rowsetSiz
   SQLLEN start = SQLLEN(delivered_) + 1;
   size_t count = 0;
   size_t n = columns_.size();
+  onStatement_ = nullptr;
   // The rows of the previous rowset are overwritten in place: their text buffers are reused.
   while (count < rowsetSize) {
     if (maxRows_ && delivered_ >= maxRows_) break;
@@ -148,13 +157,13 @@ SQLRETURN ForwardCursor::Fetch(SQLSMALLINT orientation, SQLLEN, size_t rowsetSiz
     if (rows.size() <= count) rows.emplace_back();
     FetchedRow& r = rows[count];
     r.status = SQL_ROW_SUCCESS;
-    r.values.resize(n);
-    for (size_t i = 0; i < n; ++i) r.values[i].Assign(stmt_, int(i));
+    Take(r, count, stmt_, n, direct_ && (count > 0 || rowsetSize == 1));
     ++count;
     pending_ = false;
     ++delivered_;
   }
   rows.resize(count);
+  if (count > 0 && !done_) onStatement_ = &rows[count - 1];
   if (count == 0) {
     rowsetStart_ = 0;
     if (stmt_ && !done_) {

@@ -23,6 +23,10 @@ class ForwardCursor : public Cursor {
   SQLLEN RowsetStart() const override { return rowsetStart_; }
   void Close() override;
   SQLLEN RowsReturned(bool toEnd) override;
+  // One copy (FillDirect): SQLGetData reads only the rowset's first row (the cursor cannot be
+  // positioned elsewhere), so every other row is written straight, and the first one too when it
+  // is the rowset's only row: the statement still stands on it and reads it again.
+  bool ReadAgain(FetchedRow& row) override;
 
   // Describes the columns of a prepared statement (before or after its first step).
   static std::vector<Column> Describe(sqlite3_stmt* stmt, bool stepped);
@@ -39,6 +43,7 @@ class ForwardCursor : public Cursor {
   bool done_ = false;
   SQLULEN delivered_ = 0;
   SQLLEN rowsetStart_ = 0;
+  const FetchedRow* onStatement_ = nullptr;  // the row the statement still stands on
 };
 
 }  // namespace engine::cursor

@@ -74,11 +74,12 @@ SQLRETURN FetchRowset(Stmt& s, SQLSMALLINT orientation, SQLLEN offset, SQLULEN* 
   std::vector<Notice> notices;
   SQLULEN size = s.rowArraySize ? s.rowArraySize : 1;
   const auto& cols = s.cursor->columns();
-  // A read-only dynamic cursor writes bound character, integer, double and timestamp columns
-  // straight from SQLite into their buffers (no SQLSetPos compares what it fetched).
-  auto* dynamic = dynamic_cast<cursor::DynamicCursor*>(s.cursor.get());
-  cursor::DynamicCursor::Direct direct;
-  if (dynamic && s.concurrency == SQL_CONCUR_READ_ONLY && orientation != SQL_FETCH_BOOKMARK) {
+  // Dynamic and forward-only cursors write bound character, integer, double and timestamp
+  // columns straight from SQLite into their buffers when nothing compares what they fetched: a
+  // read-only one (SQLSetPos) or a forward-only one (it cannot be written through).
+  cursor::Cursor::Direct direct;
+  if ((s.concurrency == SQL_CONCUR_READ_ONLY || s.cursor->type() == SQL_CURSOR_FORWARD_ONLY) &&
+      orientation != SQL_FETCH_BOOKMARK) {
     for (size_t c = 0; c < s.bindings.size() && c < cols.size() && c < 64; ++c) {
       const Binding& b = s.bindings[c];
       SQLSMALLINT cType =
@@ -98,12 +99,12 @@ SQLRETURN FetchRowset(Stmt& s, SQLSMALLINT orientation, SQLLEN offset, SQLULEN* 
     };
   }
   struct Unset {
-    cursor::DynamicCursor* d;
+    cursor::Cursor* c;
     ~Unset() {
-      if (d) d->FillDirect(nullptr);
+      if (c) c->FillDirect(nullptr);
     }
-  } unset{direct.columns ? dynamic : nullptr};
-  if (direct.columns) dynamic->FillDirect(&direct);
+  } unset{direct.columns ? s.cursor.get() : nullptr};
+  if (direct.columns) s.cursor->FillDirect(&direct);
   SQLRETURN rc =
       orientation != SQL_FETCH_BOOKMARK
           ? s.cursor->Fetch(orientation, offset, size, s.rowset, notices)
@@ -355,9 +356,7 @@ SQLRETURN SQL_API SQLGetData(SQLHSTMT stmt, SQLUSMALLINT number, SQLSMALLINT cTy
     cursor::FetchedRow& row = s.rowset[s.currentRow];
     if (c < 64 && (row.direct >> c & 1)) {
       // Written straight into its bound buffer: the value is read again.
-      auto* dynamic = dynamic_cast<cursor::DynamicCursor*>(s.cursor.get());
-      if (!dynamic || !dynamic->ReadRow(row.rowid, row))
-        throw EngineError("HY109", 0, "Invalid cursor position.");
+      if (!s.cursor->ReadAgain(row)) throw EngineError("HY109", 0, "Invalid cursor position.");
     }
     SQLRETURN rc = convert::ToC(s.rowset[s.currentRow].values[c], cols[c].type.type,
                                 cols[c].type.scale, {cType, data, bufferLength, indicator},

@@ -343,9 +343,9 @@ TEST_F(Plans, BoundaryQueriesSeekOnTheOrderKey) {
   }
 }
 
-// A read-only dynamic cursor writes bound columns straight from SQLite into their buffers; what
-// the application sees (values, lengths, NULLs, truncation, errors, SQLGetData of a bound
-// column) is what a static cursor, which converts kept values, gives.
+// Read-only dynamic and forward-only cursors write bound columns straight from SQLite into their
+// buffers; what the application sees (values, lengths, NULLs, truncation, errors, SQLGetData of a
+// bound column) is what a static cursor, which converts kept values, gives.
 TEST_F(Plans, BoundColumnsFilledStraightAsFromKeptValues) {
   Session s(entorno.servidor());
   s.Ok("CREATE TABLE f (k int NOT NULL, name varchar(8), amount float, n int, big bigint)");
@@ -354,10 +354,13 @@ TEST_F(Plans, BoundColumnsFilledStraightAsFromKeptValues) {
   s.Ok("INSERT INTO f VALUES (2, 'abcdefg', NULL, -3, 5000000000)");
   s.Ok("INSERT INTO f VALUES (3, '', 2, 2147483647, -2147483648)");
   s.Ok("INSERT INTO f VALUES (4, 'wxyz', -0.25, 0, 1)");
-  auto transcript = [&](SQLULEN type) {
+  // Fetches NEXT to the end (then FIRST, as a scrollable `like`) in rowsets of size, reading
+  // columns 2 (bound) and 6 (not) with SQLGetData at the row `like` can be positioned on after
+  // each fetch.
+  auto transcript = [&](SQLULEN type, SQLULEN size, SQLULEN like) {
     OdbcStmt st(s.conn);
     SetAttr(st.h, SQL_ATTR_CURSOR_TYPE, type);
-    SetAttr(st.h, SQL_ATTR_ROW_ARRAY_SIZE, 3);
+    SetAttr(st.h, SQL_ATTR_ROW_ARRAY_SIZE, size);
     SQLINTEGER k[3], n[3], big[3];
     char name[3][5];
     double amount[3];
@@ -369,25 +372,40 @@ TEST_F(Plans, BoundColumnsFilledStraightAsFromKeptValues) {
     SQLBindCol(st.h, 3, SQL_C_DOUBLE, amount, 0, iamount);
     SQLBindCol(st.h, 4, SQL_C_DEFAULT, n, 0, in);
     SQLBindCol(st.h, 5, SQL_C_LONG, big, 0, ibig);
-    std::string out = Rc(st.Exec("SELECT k, name, amount, n, big FROM f ORDER BY k"));
-    for (SQLSMALLINT o : {SQL_FETCH_NEXT, SQL_FETCH_NEXT, SQL_FETCH_FIRST}) {
+    bool forward = like == SQL_CURSOR_FORWARD_ONLY;
+    std::string out = Rc(st.Exec(std::string("SELECT k, name, amount, n, big, amount FROM f "
+                                             "ORDER BY k") +
+                                 (forward ? "; SELECT @@ROWCOUNT" : "")));
+    std::vector<SQLSMALLINT> fetches(6, SQL_FETCH_NEXT);
+    if (!forward) fetches.push_back(SQL_FETCH_FIRST);
+    for (SQLSMALLINT o : fetches) {
       SQLRETURN rc = SQLFetchScroll(st.h, o, 0);
       out += "\n" + Rc(rc) + " " + (rc == SQL_NO_DATA ? "" : st.diag().state);
-      for (int i = 0; rc != SQL_NO_DATA && i < 3; ++i) {
+      if (rc == SQL_NO_DATA) continue;
+      for (SQLULEN i = 0; i < size && status[i] != SQL_ROW_NOROW; ++i) {
         out += " | " + std::to_string(status[i]) + " " + std::to_string(k[i]) + " " + name[i] +
                "/" + std::to_string(iname[i]) + " " + std::to_string(in[i]);
         if (iamount[i] != SQL_NULL_DATA) out += " " + std::to_string(amount[i]);
         if (in[i] != SQL_NULL_DATA) out += " " + std::to_string(n[i]);
         if (status[i] != SQL_ROW_ERROR) out += " " + std::to_string(big[i]);
       }
+      char got[16] = {};
+      SQLLEN length = 0;
+      SQLSETPOSIROW at = forward ? 1 : SQLSETPOSIROW(size);
+      out += " get " + Rc(SQLSetPos(st.h, at, SQL_POSITION, SQL_LOCK_NO_CHANGE));
+      for (SQLUSMALLINT c : {2, 6})  // bound and unbound
+        out += " " + Rc(SQLGetData(st.h, c, SQL_C_CHAR, got, sizeof got, &length)) + " " + got;
     }
-    char got[16] = {};
-    SQLLEN length = 0;
-    EXPECT_EQ(SQLSetPos(st.h, 2, SQL_POSITION, SQL_LOCK_NO_CHANGE), SQL_SUCCESS);
-    out += "\n" + Rc(SQLGetData(st.h, 2, SQL_C_CHAR, got, sizeof got, &length)) + " " + got;
+    if (forward && SQL_SUCCEEDED(SQLMoreResults(st.h)) && SQL_SUCCEEDED(SQLFetch(st.h)))
+      out += "\n@@ROWCOUNT " + std::to_string(k[0]);
     return out;
   };
-  EXPECT_EQ(transcript(SQL_CURSOR_DYNAMIC), transcript(SQL_CURSOR_STATIC));
+  for (SQLULEN type : {SQL_CURSOR_DYNAMIC, SQL_CURSOR_FORWARD_ONLY})
+    for (SQLULEN size : {1, 3}) {
+      std::string got = transcript(type, size, type);
+      EXPECT_EQ(got, transcript(SQL_CURSOR_STATIC, size, type)) << type << " " << size;
+      if (type == SQL_CURSOR_FORWARD_ONLY) EXPECT_NE(got.find("\n@@ROWCOUNT 4"), got.npos) << got;
+    }
   // Every column type read as text: a straight copy must look as the usual conversion.
   s.Ok("CREATE TABLE t (k int NOT NULL, c char(5), d datetime, m decimal(20,2), "
        "w decimal(38,10), y money, b bit, f float, r real, e smallint)");
@@ -405,8 +423,9 @@ TEST_F(Plans, BoundColumnsFilledStraightAsFromKeptValues) {
       out += " " + std::to_string(ind[c]) + ":" + std::string(v[c], ind[c] > 0 ? size_t(ind[c]) : 0);
     return out;
   };
-  for (SQLSMALLINT cType : {SQL_C_CHAR, SQL_C_WCHAR, SQL_C_TYPE_TIMESTAMP})
-    EXPECT_EQ(texts(SQL_CURSOR_DYNAMIC, cType), texts(SQL_CURSOR_STATIC, cType)) << cType;
+  for (SQLULEN type : {SQL_CURSOR_DYNAMIC, SQL_CURSOR_FORWARD_ONLY})
+    for (SQLSMALLINT cType : {SQL_C_CHAR, SQL_C_WCHAR, SQL_C_TYPE_TIMESTAMP})
+      EXPECT_EQ(texts(type, cType), texts(SQL_CURSOR_STATIC, cType)) << type << " " << cType;
 }
 
 TEST_F(Plans, UnknownStatementAttributeIsAnError) {

@@ -20,10 +20,6 @@ using tsql::IsDigit;
 using tsql::IsWordChar;
 using tsql::IsWordStart;
 
-bool IsBlank(unsigned char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
-}
-
 // Whether an integer's digits fit an int (the type SQL Server gives it; larger ones are bigint).
 bool FitsInt(std::string_view digits) {
   size_t i = digits.find_first_not_of('0');
@@ -155,20 +151,10 @@ MaskedText Mask(std::string_view s) {
   for (char ch : s)
     if (static_cast<unsigned char>(ch) < 0x09) return {};  // the key's own marks
   while (i < n) {
+    i = tsql::SkipBlanks(s, i);
+    if (i == std::string_view::npos) return {};
+    if (i >= n) break;
     unsigned char c = static_cast<unsigned char>(s[i]);
-    if (IsBlank(c)) {
-      ++i;
-      continue;
-    }
-    if (c == '-' && i + 1 < n && s[i + 1] == '-') {
-      while (i < n && s[i] != '\n') ++i;
-      continue;
-    }
-    if (c == '/' && i + 1 < n && s[i + 1] == '*') {
-      i = tsql::SkipBlockComment(s, i);
-      if (i == std::string_view::npos) return {};
-      continue;
-    }
     if (first && !StartsWithVerb(s.substr(i))) return {};
     first = false;
     bool national = (c == 'N' || c == 'n') && i + 1 < n && s[i + 1] == '\'';

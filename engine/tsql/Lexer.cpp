@@ -79,6 +79,24 @@ size_t ScanNumber(std::string_view s, size_t i, bool* exact) {
   return i;
 }
 
+size_t SkipBlanks(std::string_view s, size_t i) {
+  size_t n = s.size();
+  while (i < n) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
+      ++i;
+    } else if (c == '-' && i + 1 < n && s[i + 1] == '-') {
+      while (i < n && s[i] != '\n') ++i;
+    } else if (c == '/' && i + 1 < n && s[i + 1] == '*') {
+      i = SkipBlockComment(s, i);
+      if (i == std::string_view::npos) return i;
+    } else {
+      break;
+    }
+  }
+  return i;
+}
+
 namespace {
 
 // The start of an unclosed literal as SQL Server quotes it in its message.
@@ -97,21 +115,10 @@ std::vector<Token> Lex(std::string_view s) {
     out.push_back(std::move(t));
   };
   while (i < n) {
+    i = SkipBlanks(s, i);
+    if (i == std::string_view::npos) throw EngineError("42000", 113, "Missing end comment mark '*/'.");
+    if (i >= n) break;
     unsigned char c = s[i];
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
-      ++i;
-      continue;
-    }
-    if (c == '-' && i + 1 < n && s[i + 1] == '-') {
-      while (i < n && s[i] != '\n') ++i;
-      continue;
-    }
-    if (c == '/' && i + 1 < n && s[i + 1] == '*') {
-      i = SkipBlockComment(s, i);
-      if (i == std::string_view::npos)
-        throw EngineError("42000", 113, "Missing end comment mark '*/'.");
-      continue;
-    }
     size_t start = i;
     bool national = (c == 'N' || c == 'n') && i + 1 < n && s[i + 1] == '\'';
     if (c == '\'' || national) {

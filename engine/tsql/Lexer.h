@@ -40,6 +40,9 @@ bool IsWordChar(unsigned char c);
 bool IsDigit(unsigned char c);
 // i at "/*"; T-SQL block comments nest.
 size_t SkipBlockComment(std::string_view s, size_t i);
+// From i past blanks, "--" comments and block comments: the start of the next token (or the
+// text's end); npos when a block comment does not close.
+size_t SkipBlanks(std::string_view s, size_t i);
 // i just after the opening quote; the closing quote is doubled inside. *value gets the text.
 size_t ScanQuoted(std::string_view s, size_t i, char close, std::string* value);
 // i at a digit, or at a '.' before one; *exact is false for hexadecimal and exponents.

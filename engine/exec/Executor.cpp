@@ -325,6 +325,13 @@ Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& 
     bool last = i + 1 == batch.statements.size();
     out.cursor.reset();
     out.rowCount = -1;
+    // Anything but a query or a write may change a schema, even when it fails part way.
+    struct Epochs {
+      Session* session;
+      ~Epochs() {
+        if (session) session->NewEpochs();
+      }
+    } epochs{st.kind == Kind::Query || st.kind == Kind::Dml ? nullptr : &session};
     switch (st.kind) {
       case Kind::Query:
       case Kind::Dml:

@@ -122,18 +122,26 @@ void Session::BeginIfNeeded(store::Database& db, bool write) {
   const auto& locks = db.locks();
   if (!db.InTransaction()) {
     db.Exec(write ? "BEGIN IMMEDIATE" : "BEGIN");
+    db.NewEpoch();
   } else if (write && sqlite3_txn_state(db.handle(), "main") != SQLITE_TXN_WRITE &&
              !StatementsRunning(db.handle())) {
     // Nothing written yet: the read snapshot goes (reads see the last commit anyway) and the
     // transaction starts again with the write lock.
     db.Exec("COMMIT");
     db.Exec("BEGIN IMMEDIATE");
+    db.NewEpoch();
   }
   if (locks) {
     locks->SetTransaction(true);
     if (write) locks->SetHoldsWrite(sqlite3_txn_state(db.handle(), "main") == SQLITE_TXN_WRITE);
     locks->WriteWaitEnded();
   }
+}
+
+void Session::NewEpochs() {
+  for (auto* handles : {&open_, &readers_})
+    for (auto& [name, db] : *handles)
+      if (db) db->NewEpoch();
 }
 
 void Session::BeginExplicit() {

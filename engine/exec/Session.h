@@ -58,6 +58,8 @@ class Session {
   bool InTransaction() const;
   bool explicitTransaction() const { return explicit_; }
   void EndTransaction(bool commit);
+  // After a statement that may have changed a schema (store::Database::epoch).
+  void NewEpochs();
   // After 40001: rolls back every database's transaction and drops every lock.
   void RollbackAfterDeadlock();
   // The connection's own handle of an open database (the one its writes go through).

@@ -318,15 +318,19 @@ tsql::Batch TextCache::Translate(std::string_view text, const std::string& datab
 }
 
 bool TextCache::Fits(const KeptText& kept, store::Database& db) {
-  // Outside a transaction the header shows every commit, the connection's own included.
+  // Outside a transaction the header shows every commit, the connection's own included; inside
+  // one, only the transaction's own statements change what it sees.
+  bool inside = !sqlite3_get_autocommit(db.handle());
+  if (inside && kept.epoch == db.epoch()) return true;
   unsigned char now[store::Database::kWalMark];
-  bool marked = sqlite3_get_autocommit(db.handle()) && db.WalMark(now);
+  bool marked = !inside && db.WalMark(now);
   if (marked && db.OnChain(kept.chain, now)) return true;
   for (const auto& [name, info] : kept.tables) {
     auto found = types::FindTable(db.handle(), name);
     if (!found != !info || (found && found->version != info->version)) return false;
   }
   kept.chain = marked ? db.Verified(now) : 0;
+  kept.epoch = inside ? db.epoch() : 0;
   return true;
 }
 

@@ -73,6 +73,9 @@ struct KeptText {
   // found unchanged: while it holds, nobody but this connection's own writes has committed
   // anything since, and they need not be read again.
   mutable uint64_t chain = 0;
+  // Inside a transaction: the epoch (store::Database::epoch) the tables were last found
+  // unchanged in.
+  mutable uint64_t epoch = 0;
 };
 
 // What a statement carries from the cache to the executor.

@@ -198,6 +198,7 @@ std::shared_ptr<Database> Database::Open(const std::string& path, const std::str
   sqlite3_db_config(d->db_, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
   sqlite3_db_config(d->db_, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
   sqlite3_db_config(d->db_, SQLITE_DBCONFIG_ENABLE_LOAD_EXTENSION, 0, nullptr);
+  d->NewEpoch();
   d->SetLockTimeout(lockTimeoutMs);
   d->Exec("PRAGMA synchronous=FULL");
   // Reads through a memory map: a scan in key order does not thrash the small page cache.
@@ -258,6 +259,11 @@ void Database::OwnWrite(const unsigned char before[kWalMark], const unsigned cha
   Chain& c = *chain_;
   if (c.id && a == b + 1 && std::memcmp(before, c.end, kWalMark) == 0)
     std::memcpy(c.end, after, kWalMark);
+}
+
+void Database::NewEpoch() {
+  static std::atomic<uint64_t> epochs{0};
+  epoch_ = ++epochs;
 }
 
 Database::WriteWatch::WriteWatch(Database& db)

@@ -92,6 +92,12 @@ class Database {
   uint64_t Verified(const unsigned char now[kWalMark]);
   bool OnChain(uint64_t chain, const unsigned char now[kWalMark]) const;
   void OwnWrite(const unsigned char before[kWalMark], const unsigned char after[kWalMark]);
+  // Inside a transaction the schema a statement sees changes only by the transaction's own
+  // statements: the epoch changes at every BEGIN and after every statement that is neither a
+  // query nor a write (Session), and what was checked in an epoch holds through it. Epochs are
+  // unique over all handles.
+  uint64_t epoch() const { return epoch_; }
+  void NewEpoch();
   // Another handle of the same connection on the same file follows the same chain.
   void ShareChain(const Database& with) { chain_ = with.chain_; }
   // Brackets one write of this connection outside a transaction: Wrote, once it changed rows,
@@ -140,6 +146,7 @@ class Database {
     unsigned char end[kWalMark] = {};
   };
   std::shared_ptr<Chain> chain_ = std::make_shared<Chain>();
+  uint64_t epoch_ = 0;
   static int Busy(void* self, int count);
 };
 

@@ -250,6 +250,29 @@ TEST_F(Plans, KeptPlanFollowsAnotherConnectionsSchemaChange) {
   EXPECT_EQ(w.Fetch(), "2 7");
 }
 
+// Inside a transaction a kept plan follows the transaction's own schema changes and their
+// rollback, and a new transaction sees another connection's.
+TEST_F(Plans, KeptPlanFollowsSchemaInsideTransactions) {
+  Session a(entorno.servidor()), b(entorno.servidor());
+  Fill(a);
+  Autocommit(a, false);
+  auto update = [&](const std::string& v) {
+    SQLRETURN rc = a.Exec("UPDATE h SET v = '" + v + "' WHERE k = 36");
+    return SQL_SUCCEEDED(rc) ? std::string("ok") : a.diag().state;
+  };
+  for (const char* v : {"a", "b", "c"}) EXPECT_EQ(update(v), "ok");
+  a.Ok("ALTER TABLE h DROP COLUMN v");
+  a.Ok("ALTER TABLE h ADD v int");
+  EXPECT_EQ(update("d"), "22018");
+  EXPECT_EQ(EndTran(a, false), SQL_SUCCESS);
+  for (const char* v : {"e", "f"}) EXPECT_EQ(update(v), "ok");
+  EXPECT_EQ(EndTran(a, true), SQL_SUCCESS);
+  b.Ok("ALTER TABLE h DROP COLUMN v");
+  b.Ok("ALTER TABLE h ADD v int");
+  EXPECT_EQ(update("g"), "22018");
+  EXPECT_EQ(EndTran(a, false), SQL_SUCCESS);
+}
+
 // NEXT after NEXT steps on inside a held snapshot: commits by another connection (ahead of the
 // cursor, and between its rows) and by the cursor's own connection show at the next fetch, and
 // another statement of the connection reads the latest commit.

@@ -160,15 +160,20 @@ Planned PlanSql(Session& session, store::Database& db, const tsql::Statement& st
   return out;
 }
 
+// Results read as they are fetched run on a handle of their own, so that this connection's
+// writes never wait for them; a dynamic cursor lets its statement go before any other runs on
+// its handle, and runs beside the connection's writes, whose commits then keep its pages.
+std::shared_ptr<store::Database> HandleFor(Session& session, const tsql::Statement& st,
+                                           SQLULEN cursorType) {
+  return st.kind != Kind::Query || cursorType == SQL_CURSOR_DYNAMIC ? session.current()
+                                                                     : session.ForQuery();
+}
+
 // Runs one SQLite statement; returns a cursor when it yields rows.
 std::unique_ptr<cursor::Cursor> RunSql(Session& session, const tsql::Statement& given,
                                        int firstParameter, const Options& options,
                                        SQLLEN& rowCount, std::vector<Notice>& notices) {
-  // Results read as they are fetched run on a handle of their own, so that this connection's
-  // writes never wait for them; a dynamic cursor lets its statement go before any other runs
-  // on its handle, and runs beside the connection's writes, whose commits then keep its pages.
-  bool ownHandle = given.kind != Kind::Query || options.cursorType == SQL_CURSOR_DYNAMIC;
-  auto db = ownHandle ? session.current() : session.ForQuery();
+  auto db = HandleFor(session, given, options.cursorType);
   db->Claim(nullptr);  // a cursor's held snapshot would be this statement's too
   types::TableMemo tables(db->handle());
   session.BeginIfNeeded(*db, given.kind != Kind::Query);
@@ -273,13 +278,14 @@ void CheckDateFormat(const std::string& f) {
 Outcome ExecuteBatch(Session& session, const tsql::Batch& batch, const Options& options,
                      std::vector<Notice>& notices, size_t from);
 
-std::vector<cursor::Column> DescribePrepared(Session& session, const tsql::Batch& batch) {
+std::vector<cursor::Column> DescribePrepared(Session& session, const tsql::Batch& batch,
+                                             SQLULEN cursorType) {
   if (batch.statements.size() != 1) return {};
   const tsql::Statement& st = batch.statements[0];
   bool query = st.kind == Kind::Query;
   if (!query && !st.plan) return {};
   try {
-    auto db = query ? session.ForQuery() : session.current();
+    auto db = HandleFor(session, st, cursorType);
     types::TableMemo tables(db->handle());
     Planned made = PlanSql(session, *db, st);
     // Prepared once: the statement goes back to the handle's kept ones for the first run, which

@@ -32,8 +32,10 @@ Outcome Execute(Session& session, const tsql::Batch& batch, const Options& optio
                 std::vector<Notice>& notices, size_t from = 0);
 
 // The columns a prepared batch will return, without running it: known for a batch of one
-// query; empty otherwise (and when the query cannot be prepared yet).
-std::vector<cursor::Column> DescribePrepared(Session& session, const tsql::Batch& batch);
+// query; empty otherwise (and when the query cannot be prepared yet). A statement that keeps a
+// plan gets it here, prepared on the handle its runs will use (by the cursor type).
+std::vector<cursor::Column> DescribePrepared(Session& session, const tsql::Batch& batch,
+                                             SQLULEN cursorType);
 
 // Stored procedures (sp_...) the engine serves; null when unknown.
 using Procedure = Outcome (*)(Session&, const std::vector<tsql::Token>& args, const Options&,

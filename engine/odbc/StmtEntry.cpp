@@ -186,7 +186,7 @@ SQLRETURN SQL_API SQLPrepare(SQLHSTMT stmt, SQLCHAR* text, SQLINTEGER length) {
     s.CloseCursor();
     s.prepared = false;
     s.batch = exec::TextCache::Prepare(InString(text, length));
-    s.preparedColumns = exec::DescribePrepared(SessionOf(s), s.batch);
+    s.preparedColumns = exec::DescribePrepared(SessionOf(s), s.batch, s.cursorType);
     s.prepared = true;
     return SQL_SUCCESS;
   });

@@ -53,6 +53,17 @@ void SetStatus(Stmt& s, size_t i, SQLUSMALLINT status) {
   if (s.fetchStatuses && s.fetchStatuses != s.rowStatus) s.fetchStatuses[i] = status;
 }
 
+// The connection's session for a positioned operation; one that writes needs a cursor that is
+// not read-only.
+exec::Session& SessionFor(Stmt& s, bool writes) {
+  if (writes && s.concurrency == SQL_CONCUR_READ_ONLY)
+    throw EngineError("HY092", 0,
+                      "Invalid attribute/option identifier: the cursor is read-only "
+                      "(SQL_CONCUR_READ_ONLY).");
+  if (!s.dbc->session) throw EngineError("08003", 0, "Connection not open.");
+  return *s.dbc->session;
+}
+
 }  // namespace
 
 extern "C" {
@@ -79,12 +90,7 @@ SQLRETURN SQL_API SQLSetPos(SQLHSTMT stmt, SQLSETPOSIROW rowNumber, SQLUSMALLINT
     }
     auto* dynamic = dynamic_cast<cursor::DynamicCursor*>(s.cursor.get());
     if (!dynamic) throw NotImplemented("positioned operations on this kind of cursor");
-    if (operation != SQL_REFRESH && s.concurrency == SQL_CONCUR_READ_ONLY)
-      throw EngineError("HY092", 0,
-                        "Invalid attribute/option identifier: the cursor is read-only "
-                        "(SQL_CONCUR_READ_ONLY).");
-    if (!s.dbc->session) throw EngineError("08003", 0, "Connection not open.");
-    exec::Session& session = *s.dbc->session;
+    exec::Session& session = SessionFor(s, operation != SQL_REFRESH);
     size_t first = rowNumber ? size_t(rowNumber - 1) : 0;
     size_t last = rowNumber ? first + 1 : rows;
     std::vector<Notice> notices;
@@ -149,12 +155,7 @@ SQLRETURN SQL_API SQLBulkOperations(SQLHSTMT stmt, SQLSMALLINT operation) {
     if (byBookmark && (s.useBookmarks == SQL_UB_OFF || !s.bookmarkBinding.data))
       throw EngineError("HY092", 0,
                         "Invalid attribute/option identifier: no bookmarks are bound.");
-    if (operation != SQL_FETCH_BY_BOOKMARK && s.concurrency == SQL_CONCUR_READ_ONLY)
-      throw EngineError("HY092", 0,
-                        "Invalid attribute/option identifier: the cursor is read-only "
-                        "(SQL_CONCUR_READ_ONLY).");
-    if (!s.dbc->session) throw EngineError("08003", 0, "Connection not open.");
-    exec::Session& session = *s.dbc->session;
+    exec::Session& session = SessionFor(s, operation != SQL_FETCH_BY_BOOKMARK);
     size_t rows = size_t(s.rowArraySize ? s.rowArraySize : 1);
     SQLUSMALLINT write = operation == SQL_UPDATE_BY_BOOKMARK   ? SQLUSMALLINT(SQL_UPDATE)
                          : operation == SQL_DELETE_BY_BOOKMARK ? SQLUSMALLINT(SQL_DELETE)
